@@ -1,0 +1,98 @@
+# The product DLL, its tests and tools, cross-built with mingw-w64.
+
+set(KVR_WINE_IDL_DIR /usr/include/wine/wine/windows)
+set(KVR_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+set(KVR_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${KVR_GENERATED})
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(KVR_WIDL_TARGET --win32)
+else()
+  set(KVR_WIDL_TARGET --win64)
+endif()
+
+# kvr_idl(<name> <idl> [TLB]): header <name>.h and GUID file <name>_i.c,
+# and with TLB also the type library <name>.tlb, all in ${KVR_GENERATED}.
+function(kvr_idl name idl)
+  cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
+  set(outputs ${KVR_GENERATED}/${name}.h ${KVR_GENERATED}/${name}_i.c)
+  set(tlb_args)
+  if(ARG_TLB)
+    list(APPEND outputs ${KVR_GENERATED}/${name}.tlb)
+    set(tlb_args -t -T ${KVR_GENERATED}/${name}.tlb)
+  endif()
+  add_custom_command(
+    OUTPUT ${outputs}
+    COMMAND ${KVR_WIDL} ${KVR_WIDL_TARGET} -I${KVR_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}/control
+            -L${KVR_WINE_TLB_DIR}
+            -h -H ${KVR_GENERATED}/${name}.h
+            -u -U ${KVR_GENERATED}/${name}_i.c
+            ${tlb_args} ${idl}
+    DEPENDS ${idl}
+    COMMENT "widl ${name}"
+    VERBATIM)
+  set(${name}_OUTPUTS ${outputs} PARENT_SCOPE)
+endfunction()
+
+kvr_idl(CameraControlFN ${CMAKE_SOURCE_DIR}/control/CameraControlFN.idl)
+kvr_idl(HostFramework ${CMAKE_SOURCE_DIR}/control/HostFramework.idl)
+kvr_idl(KVRCmnCameraControlUI ${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.idl TLB)
+add_custom_target(kvr_idl_headers DEPENDS
+  ${CameraControlFN_OUTPUTS} ${HostFramework_OUTPUTS} ${KVRCmnCameraControlUI_OUTPUTS})
+
+set(KVR_WARNINGS -Wall -Wextra)
+set(KVR_DEFINES STRICT NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0700)
+# No mingw runtime DLL has to travel with anything built here.
+set(KVR_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+# Everything of the product but its entry points, as a static library, so
+# that white-box tests can link the same objects the DLL is made of.
+file(GLOB KVR_PRODUCT_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/framework/*.cpp
+  ${CMAKE_SOURCE_DIR}/control/*.cpp
+  ${CMAKE_SOURCE_DIR}/pages/*.cpp
+  ${CMAKE_SOURCE_DIR}/imaging/*.cpp)
+list(REMOVE_ITEM KVR_PRODUCT_SOURCES ${CMAKE_SOURCE_DIR}/control/dll_exports.cpp)
+add_library(kvr_product STATIC ${KVR_PRODUCT_SOURCES}
+  ${KVR_GENERATED}/CameraControlFN_i.c
+  ${KVR_GENERATED}/HostFramework_i.c
+  ${KVR_GENERATED}/KVRCmnCameraControlUI_i.c)
+add_dependencies(kvr_product kvr_idl_headers)
+target_include_directories(kvr_product PUBLIC ${CMAKE_SOURCE_DIR} ${KVR_GENERATED})
+target_compile_definitions(kvr_product PUBLIC ${KVR_DEFINES})
+target_compile_options(kvr_product PRIVATE ${KVR_WARNINGS})
+target_link_libraries(kvr_product PUBLIC
+  ole32 oleaut32 uuid comctl32 comdlg32 gdi32 user32 advapi32 shlwapi)
+
+# The product: the in-process COM server.
+add_library(KVRCmnCameraControlUI SHARED
+  ${CMAKE_SOURCE_DIR}/control/dll_exports.cpp
+  ${CMAKE_SOURCE_DIR}/control/KVRCmnCameraControlUI.def
+  ${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.rc)
+set_target_properties(KVRCmnCameraControlUI PROPERTIES PREFIX "" OUTPUT_NAME KVRCmnCameraControlUI)
+target_compile_options(KVRCmnCameraControlUI PRIVATE ${KVR_WARNINGS})
+target_link_libraries(KVRCmnCameraControlUI PRIVATE kvr_product)
+target_link_options(KVRCmnCameraControlUI PRIVATE ${KVR_STATIC_LINK} -Wl,--kill-at)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # The .def names the stdcall entry points undecorated; say so explicitly
+  # so that ld maps them without warning.
+  target_link_options(KVRCmnCameraControlUI PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+# windres finds the type library and resource files here.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.rc PROPERTIES
+  OBJECT_DEPENDS "${KVR_GENERATED}/KVRCmnCameraControlUI.tlb")
+target_include_directories(KVRCmnCameraControlUI PRIVATE ${CMAKE_SOURCE_DIR}/resources ${KVR_GENERATED})
+add_dependencies(KVRCmnCameraControlUI kvr_idl_headers)
+
+# The exports and the machine type are checked on both targets: the 32-bit
+# build cannot run here, so this is how it is verified.
+add_custom_command(TARGET KVRCmnCameraControlUI POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${KVR_OBJDUMP} -DDLL=$<TARGET_FILE:KVRCmnCameraControlUI>
+          -DARCH=${CMAKE_SYSTEM_PROCESSOR} -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake
+  VERBATIM)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  enable_testing()
+  add_subdirectory(tests)
+  add_subdirectory(tools)
+endif()
