@@ -19,7 +19,7 @@ HRESULT ComObjectRoot::InternalQueryInterface(REFIID iid, void** ppv) {
       return S_OK;
     }
   }
-  return E_NOINTERFACE;
+  return QueryInterfaceFallback(iid, ppv);
 }
 
 STDMETHODIMP ComObjectRoot::Inner::QueryInterface(REFIID iid, void** ppv) {

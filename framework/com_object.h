@@ -66,6 +66,9 @@ class ComObjectRoot {
   virtual ~ComObjectRoot() { Module::ObjectDestroyed(); }
 
   virtual const InterfaceEntry* Interfaces() const = 0;
+  // Asked when no table entry matches: for interfaces known only at run
+  // time (an event sink answering for its event interface).
+  virtual HRESULT QueryInterfaceFallback(REFIID, void**) { return E_NOINTERFACE; }
   // The table lookup behind every QueryInterface of the object.
   HRESULT InternalQueryInterface(REFIID iid, void** ppv);
 
