@@ -1,0 +1,77 @@
+#include "framework/property_page.h"
+
+#include "framework/module.h"
+
+namespace fw {
+
+PropertyPage::PropertyPage(UINT templateId) : description() {
+  description.dwSize = PROPSHEETPAGEA_V2_SIZE;
+  description.dwFlags = PSP_USECALLBACK;
+  description.hInstance = Module::ResourceInstance();
+  description.pszTemplate = MAKEINTRESOURCEA(templateId);
+  description.pfnDlgProc = PageDialogProc;
+  description.lParam = reinterpret_cast<LPARAM>(this);
+  description.pfnCallback = PageCallback;
+}
+
+PropertyPage::~PropertyPage() = default;
+
+HPROPSHEETPAGE PropertyPage::CreatePageHandle() {
+  // The resource instance may have been set after construction.
+  description.hInstance = Module::ResourceInstance();
+  return CreatePropertySheetPageA(&description);
+}
+
+UINT CALLBACK PropertyPage::PageCallback(HWND, UINT message, LPPROPSHEETPAGEA) {
+  return message == PSPCB_CREATE ? 1 : 0;  // let the sheet create the page
+}
+
+INT_PTR CALLBACK PropertyPage::PageDialogProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  auto* self = reinterpret_cast<PropertyPage*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (!self) {
+    if (message != WM_INITDIALOG || !lParam) return FALSE;
+    // The sheet passes its copy of the description; ours is in lParam.
+    self = reinterpret_cast<PropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+    if (!self) return FALSE;
+    self->AttachDialog(window);
+  }
+  return self->HandleDialogMessage(window, message, wParam, lParam);
+}
+
+LRESULT PropertyPage::OnSheetNotify(const Message& m, bool& handled) {
+  const NMHDR* header = m.Notify();
+  if (!header || (header->hwndFrom != Hwnd() && header->hwndFrom != GetParent(Hwnd()))) {
+    handled = false;
+    return 0;
+  }
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      return 0;
+    case PSN_KILLACTIVE:
+      return FALSE;
+    case PSN_APPLY:
+      return PSNRET_NOERROR;
+    case PSN_RESET:
+    case PSN_HELP:
+      return 0;
+    case PSN_QUERYCANCEL:
+      return FALSE;
+    case PSN_WIZBACK:
+    case PSN_WIZNEXT:
+      return 0;
+    case PSN_WIZFINISH:
+      return FALSE;
+    default:
+      handled = false;
+      return 0;
+  }
+}
+
+void EnableChildWindows(HWND window, BOOL enable) {
+  if (!window || !IsWindow(window)) return;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    EnableWindow(child, enable);
+}
+
+}  // namespace fw

@@ -1,0 +1,41 @@
+// The Camera Test page: starts the camera self-test and shows its seven
+// result figures.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/property_page.h"
+#include "pages/base_property_page.h"
+
+class CCameraTestPropPage : public fw::PropertyPage, public virtual CBasePropertyPage {
+ public:
+  static constexpr int kResultCount = 7;
+
+  CCameraTestPropPage();
+
+  void EnablePage(BOOL enable) override;
+
+  // From the server's test events, through the sheet: only while a test is
+  // marked as started; closes the wait dialog and, on success, shows the
+  // values.
+  void OnCameraTestFinished(BYTE success, const long values[kResultCount]);
+  // Fetches the last results from the server and shows them.
+  bool RefreshTestResults();
+  void SetFlashMode(UINT mode);
+  void SetCameraNumber(BYTE number);
+
+ protected:
+  FW_BEGIN_MESSAGES(CCameraTestPropPage)
+  FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_END_MESSAGES(fw::PropertyPage)
+
+  LRESULT OnInitDialog(const fw::Message& m, bool& handled);
+
+ private:
+  void ShowResults(const long values[kResultCount]);
+
+  HWND resultFields[kResultCount] = {};
+  bool testStarted = false;
+  UINT flashMode = 0;
+  BYTE cameraNumber = 1;
+};

@@ -1,0 +1,13 @@
+// The Picture Tests page: the camera's test pattern generator.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/property_page.h"
+#include "pages/base_property_page.h"
+
+class CPictureTestsPropPage : public fw::PropertyPage, public virtual CBasePropertyPage {
+ public:
+  CPictureTestsPropPage();
+  void EnablePage(BOOL enable) override;
+};
