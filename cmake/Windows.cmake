@@ -80,7 +80,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 endif()
 # windres finds the type library and resource files here.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.rc PROPERTIES
-  OBJECT_DEPENDS "${KVR_GENERATED}/KVRCmnCameraControlUI.tlb")
+  OBJECT_DEPENDS "${KVR_GENERATED}/KVRCmnCameraControlUI.tlb;${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_SOURCE_DIR}/resources/camera.ico;${CMAKE_SOURCE_DIR}/resources/toolbox.bmp;${CMAKE_SOURCE_DIR}/resources/CameraControlUI.rgs")
 target_include_directories(KVRCmnCameraControlUI PRIVATE ${CMAKE_SOURCE_DIR}/resources ${KVR_GENERATED})
 add_dependencies(KVRCmnCameraControlUI kvr_idl_headers)
 
