@@ -1,17 +1,262 @@
 #include "control/camera_control_ui.h"
 
-STDMETHODIMP CCameraControlUI::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
+#include <cstdio>
+#include <cstring>
+
+#include "control/camera_server.h"
+#include "control/help_file.h"
+#include "control/message_boxes.h"
+#include "control/wait_cursor.h"
+#include "framework/bstr.h"
+#include "resources/resource.h"
+
+const char szHelpZEFfile[] = "cmn_camera_control.hlp";
+
+namespace {
+
+const char kRdHelpFile[] = "cmn_camera_control_rd.hlp";
+
+// Moves the sheet this far left of and above the placeholder's corner, so
+// that its page area lines up with the placeholder frame.
+constexpr int kSheetInset = 7;
+constexpr UINT kPlaceSheetFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+
+// Text of a failed test: the message, two line feeds and the server's
+// description, at most this long.
+constexpr int kTestFailedTextLength = 511;
+
+// The host's option for messages shown by this control.
+constexpr long kHostOption = 1;
+
+bool HidesActivationGroup(long mode) { return mode >= 3 && mode <= 6; }
+
+}  // namespace
+
+CCameraControlUI::CCameraControlUI() : CComCompositeControl2(CLSID_CameraControlUI, IDD_CAMERACONTROLUI) {}
+
+CCameraControlUI::~CCameraControlUI() = default;
+
+HRESULT CCameraControlUI::FinalConstruct() { return CreateEventSink(); }
+
+void CCameraControlUI::FinalRelease() {
+  // The window goes first, while the server is still there to switch the
+  // camera off.
+  CComCompositeControl2::FinalRelease();
+}
+
+// ---- Host operations ----
+
+STDMETHODIMP CCameraControlUI::SetServer(ICameraControlFN* newServer) {
+  return ExchangeServer(newServer);
+}
+
+void CCameraControlUI::ReadProductMode(long& productMode) {
+  long reserved = 1;
+  long formatMask = 0;
+  long sizeMask = 0;
+  Server()->GetProductConfiguration(&productMode, 0, &reserved, &formatMask, &sizeMask);
+}
+
+STDMETHODIMP CCameraControlUI::Go() {
+  if (Server()) {
+    Server()->GetConnectionState(&connected);
+    ReadProductMode(mode);
+    sheet.SetServer(Server());
+    sheet.AddPagesForMode(mode);
+    sheet.CreateSheet(Hwnd());
+    PlaceSheet();
+    if (mode == 0) ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+  }
+  UpdateEnabled();
+  ShowControlsForMode(mode);
+  if (HWND close = Item(IDOK)) SetFocus(close);
   return S_OK;
 }
-STDMETHODIMP CCameraControlUI::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-  return E_NOTIMPL;
+
+void CCameraControlUI::PlaceSheet() {
+  HWND placeholder = Item(IDC_SHEET_PLACEHOLDER);
+  if (!placeholder || !sheet.Hwnd()) return;
+  RECT rect;
+  GetWindowRect(placeholder, &rect);
+  MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+  SetWindowPos(sheet.Hwnd(), nullptr, rect.left - kSheetInset, rect.top - kSheetInset, 0, 0,
+               kPlaceSheetFlags);
 }
-STDMETHODIMP CCameraControlUI::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
+
+// ---- Enabling ----
+
+void CCameraControlUI::UpdateEnabled() {
+  if (!Hwnd()) return;
+  BOOL enable = connected != 0 && mode != 0;
+  for (HWND child = ::GetWindow(Hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    EnableWindow(child, enable);
+  sheet.EnablePages(connected);
+  // Close and Help stay usable in every state.
+  EnableWindow(Item(IDHELP), TRUE);
+  EnableWindow(Item(IDOK), TRUE);
 }
-STDMETHODIMP CCameraControlUI::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                      UINT*) {
-  return E_NOTIMPL;
+
+void CCameraControlUI::ShowActivation(int checkedId, long mask) {
+  SendMessageA(radioDeactivate, BM_SETCHECK, checkedId == IDC_DEACTIVATE_ALL, 0);
+  SendMessageA(radioCameraOn, BM_SETCHECK, checkedId == IDC_CAMERA_ON, 0);
+  SendMessageA(radioViewFinderOn, BM_SETCHECK, checkedId == IDC_VIEWFINDER_ON, 0);
+  sheet.SetActivationMask(mask);
+}
+
+void CCameraControlUI::ShowControlsForMode(long m) {
+  if (Hwnd()) {
+    int show = HidesActivationGroup(m) ? SW_HIDE : SW_SHOW;
+    ShowWindow(radioDeactivate, show);
+    ShowWindow(radioCameraOn, show);
+    ShowWindow(radioViewFinderOn, show);
+    ShowWindow(Item(IDC_ACTIVATION_GROUP), show);
+    if (!HidesActivationGroup(m)) {
+      SendMessageA(radioDeactivate, BM_SETCHECK, BST_CHECKED, 0);
+      SendMessageA(radioCameraOn, BM_SETCHECK, BST_UNCHECKED, 0);
+      SendMessageA(radioViewFinderOn, BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+  }
+  sheet.SetActivationMask(ActivationDeactivated);
+}
+
+// ---- Dialog messages ----
+
+LRESULT CCameraControlUI::OnInitDialog(const fw::Message&, bool&) {
+  radioDeactivate = Item(IDC_DEACTIVATE_ALL);
+  radioCameraOn = Item(IDC_CAMERA_ON);
+  radioViewFinderOn = Item(IDC_VIEWFINDER_ON);
+  SendMessageA(radioDeactivate, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageA(radioCameraOn, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(radioViewFinderOn, BM_SETCHECK, BST_UNCHECKED, 0);
+  UpdateEnabled();
+  return 0;
+}
+
+LRESULT CCameraControlUI::OnCloseButton(const fw::Message&, bool&) {
+  // The host's frame decides what closing means.
+  HWND parent = GetParent(Hwnd());
+  HWND frame = parent ? GetParent(parent) : nullptr;
+  if (parent && frame) PostMessageA(frame, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
+  if (!Server()) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return 0;
+  }
+  const int clicked = static_cast<int>(m.CommandId());
+  const bool groupHidden = HidesActivationGroup(mode);
+  switch (clicked) {
+    case IDC_DEACTIVATE_ALL:
+      if (!groupHidden) {
+        CWaitCursor wait;
+        Server()->ActivateViewFinder(0);
+        Server()->ActivateCamera(0);
+      }
+      ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
+      break;
+    case IDC_CAMERA_ON:
+      if (!groupHidden) {
+        CWaitCursor wait;
+        Server()->ActivateViewFinder(0);
+        if (FAILED(Server()->ActivateCamera(1))) {
+          ShowError(IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA);
+          ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
+          break;
+        }
+      }
+      ShowActivation(IDC_CAMERA_ON, ActivationCameraOn);
+      break;
+    case IDC_VIEWFINDER_ON:
+      if (!groupHidden) {
+        CWaitCursor wait;
+        Server()->ActivateCamera(0);
+        if (FAILED(Server()->ActivateViewFinder(1))) {
+          ShowError(IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER);
+          ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
+          break;
+        }
+      }
+      ShowActivation(IDC_VIEWFINDER_ON, ActivationViewFinderOn);
+      break;
+  }
+  return 0;
+}
+
+LRESULT CCameraControlUI::OnDestroy(const fw::Message&, bool& handled) {
+  if (Server()) Server()->ActivateCamera(0);
+  handled = false;
+  return 0;
+}
+
+// ---- Server events ----
+
+void CCameraControlUI::OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) {
+  switch (id) {
+    case kEventConnectionStateChanged:
+      if (count == 1 && arguments[0].vt == VT_I4) ConnectionStateChanged(arguments[0].lVal);
+      break;
+    case kEventCameraTestFinished:
+      if (count == CCameraTestPropPage::kResultCount) {
+        long values[CCameraTestPropPage::kResultCount];
+        for (UINT i = 0; i < count; ++i) {
+          if (arguments[i].vt != VT_I4) return;
+          values[i] = arguments[i].lVal;
+        }
+        CameraTestFinished(values);
+      }
+      break;
+    case kEventCameraTestFailed:
+      if (count == 1 && arguments[0].vt == VT_BSTR) CameraTestFailed(arguments[0].bstrVal);
+      break;
+    default:
+      break;  // not an event of ours
+  }
+}
+
+void CCameraControlUI::ConnectionStateChanged(long value) {
+  connected = value != 0 ? 1 : 0;
+  if (connected == 1 && Server()) {
+    long newMode = 2;
+    ReadProductMode(newMode);
+    if (newMode != mode) {
+      sheet.ChangeMode(newMode);
+      mode = newMode;
+      if (mode == 0) ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+    }
+    ShowControlsForMode(newMode);
+  }
+  UpdateEnabled();
+}
+
+void CCameraControlUI::CameraTestFinished(const long values[CCameraTestPropPage::kResultCount]) {
+  sheet.OnCameraTestFinished(1, values);
+}
+
+void CCameraControlUI::CameraTestFailed(BSTR description) {
+  const long zeros[CCameraTestPropPage::kResultCount] = {};
+  sheet.OnCameraTestFinished(0, zeros);
+
+  char title[kMaxTitleLength + 1] = "";
+  LoadStringA(fw::Module::ResourceInstance(), IDS_ERR_CAMERA_TEST_TITLE, title, sizeof title);
+  char text[kTestFailedTextLength + 1] = "";
+  int length = LoadStringA(fw::Module::ResourceInstance(), IDS_ERR_CAMERA_TEST, text, sizeof text);
+  length += snprintf(text + length, sizeof text - length, "\n\n");
+  if (length < kTestFailedTextLength)
+    fw::WideToAnsi(description, text + length, static_cast<int>(sizeof text) - length);
+  ShowMessage(text, title, S_OK, MB_ICONHAND, kHostOption);
+}
+
+// ---- Help ----
+
+void CCameraControlUI::ShowHelp(HWND, DWORD context) {
+  // Topic 1 is the preview dialog's; any other request opens the topic of
+  // the selected page.
+  if (context != 1) sheet.GetCurrentHelpId(context);
+  char folder[MAX_PATH];
+  GetModuleFolder(folder);
+  char path[512];
+  snprintf(path, sizeof path, "%s%s", folder, mode == 2 ? kRdHelpFile : szHelpZEFfile);
+  ShowHelpFile(Hwnd(), path, HELP_CONTEXT, context);
 }

@@ -1,22 +1,91 @@
-// The camera control. (Skeleton: the COM identity only; the composite
-// control is being built.)
+// The camera control: the ActiveX composite control a phone service tool
+// embeds to examine and drive the camera of a connected phone. The host
+// hands it the camera function server and calls Go; the control then reads
+// the connection state and the product mode, builds the property sheet for
+// the mode, switches the camera and the viewfinder with the Camera
+// Activation radio group and reacts to the server's events.
 #pragma once
 
 #include <windows.h>
 
+#include "CameraControlFN.h"
+#include "HostFramework.h"
 #include "KVRCmnCameraControlUI.h"
-#include "framework/com_object.h"
+#include "control/composite_control_with_help.h"
+#include "control/context_member.h"
+#include "control/server_link.h"
+#include "framework/module_type_info.h"
+#include "pages/camera_control_property_sheet.h"
+#include "resources/resource.h"
 
-class CCameraControlUI : public fw::ComObjectRoot, public ICameraControlUI {
+// The help file the host framework opens by default.
+extern const char szHelpZEFfile[];
+
+class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHelpZEFfile>,
+                         public fw::DualInterface<ICameraControlUI>,
+                         public CContextMember,
+                         public IGoClient,
+                         public ICameraControlFNClient,
+                         public CServerLink {
  public:
+  CCameraControlUI();
+  ~CCameraControlUI() override;
+
+  HRESULT FinalConstruct() override;
+  void FinalRelease() override;
+
   FW_BEGIN_INTERFACES(CCameraControlUI)
   FW_INTERFACE(ICameraControlUI)
-  FW_INTERFACE(IDispatch)
+  FW_INTERFACE_VIA(IDispatch, ICameraControlUI)
+  FW_COMPOSITE_CONTROL_INTERFACES()
+  FW_INTERFACE(IContextMember)
+  FW_INTERFACE(IGoClient)
+  FW_INTERFACE(ICameraControlFNClient)
   FW_END_INTERFACES
 
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                      UINT*) override;
+  // ICameraControlFNClient
+  STDMETHODIMP SetServer(ICameraControlFN* newServer) override;
+  // IGoClient
+  STDMETHODIMP Go() override;
+
+  using CComCompositeControl2::ShowHelp;
+  void ShowHelp(HWND window, DWORD context) override;
+
+  long Connected() const { return connected; }
+  long Mode() const { return mode; }
+
+ protected:
+  FW_BEGIN_MESSAGES(CCameraControlUI)
+  FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_COMMAND(IDOK, BN_CLICKED, OnCloseButton)
+  FW_COMMAND(IDC_DEACTIVATE_ALL, BN_CLICKED, OnActivationRadio)
+  FW_COMMAND(IDC_CAMERA_ON, BN_CLICKED, OnActivationRadio)
+  FW_COMMAND(IDC_VIEWFINDER_ON, BN_CLICKED, OnActivationRadio)
+  FW_MESSAGE(WM_DESTROY, OnDestroy)
+  FW_END_MESSAGES(CComCompositeControl2)
+
+  LRESULT OnInitDialog(const fw::Message& m, bool& handled);
+  LRESULT OnCloseButton(const fw::Message& m, bool& handled);
+  LRESULT OnActivationRadio(const fw::Message& m, bool& handled);
+  LRESULT OnDestroy(const fw::Message& m, bool& handled);
+
+ private:
+  void OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) override;
+  void ConnectionStateChanged(long value);
+  void CameraTestFinished(const long values[CCameraTestPropPage::kResultCount]);
+  void CameraTestFailed(BSTR description);
+
+  void UpdateEnabled();
+  void ShowControlsForMode(long m);
+  void PlaceSheet();
+  // Checks one radio button of the activation group and sets the mask.
+  void ShowActivation(int checkedId, long mask);
+  void ReadProductMode(long& productMode);
+
+  long connected = 0;
+  CCameraControlPropertySheet sheet;
+  HWND radioDeactivate = nullptr;
+  HWND radioCameraOn = nullptr;
+  HWND radioViewFinderOn = nullptr;
+  long mode = 2;
 };

@@ -1,0 +1,101 @@
+// The tabbed page area of the camera control: a modeless system property
+// sheet created as a child of the control's dialog. It owns the six page
+// objects, chooses the pages for the product mode, enables them from the
+// camera activation state, draws its tabs (grey for disabled pages), knows
+// each page's help topic and relays the pages' private messages.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <vector>
+
+#include "CameraControlFN.h"
+#include "framework/window.h"
+#include "pages/sheet_messages.h"
+#include "pages/camera_test_page.h"
+#include "pages/epoc_pic_capture_page.h"
+#include "pages/picture_capture_page.h"
+#include "pages/picture_colours_page.h"
+#include "pages/picture_tests_page.h"
+#include "pages/registers_page.h"
+
+// One record per added page; found by its name (the tab text), never by
+// position.
+struct TabInfo {
+  UINT flags;     // activation states in which the page is usable
+  char name[32];  // the tab title, at most 30 characters
+  UINT helpId;    // help context of the page
+};
+
+class CCameraControlPropertySheet : public fw::Window {
+ public:
+  static constexpr int kTabTextLength = 30;
+
+  CCameraControlPropertySheet();
+  ~CCameraControlPropertySheet() override;
+
+  // Hands the server to all six pages.
+  void SetServer(ICameraControlFN* server);
+  // Creates the page handles and records of `newMode`; touches no window.
+  void AddPagesForMode(long newMode);
+  // Creates the sheet window in `parent` (the control's dialog).
+  bool CreateSheet(HWND parent);
+  // The control's overall enable state (0 or 1).
+  void EnablePages(long enable);
+  // The camera activation state (ActivationMask).
+  bool SetActivationMask(long mask);
+  // Replaces all pages by those of `newMode` and selects the first.
+  void ChangeMode(long newMode);
+  // The help id of the selected page; `helpId` stays as it is when no tab is
+  // selected or no record matches.
+  void GetCurrentHelpId(DWORD& helpId);
+  // Passes the test results to the Camera Test page.
+  void OnCameraTestFinished(BYTE success, const long values[CCameraTestPropPage::kResultCount]);
+
+  HWND TabControl() const;
+  const std::vector<TabInfo>& Tabs() const { return tabs; }
+  long ActivationMaskValue() const { return activationMask; }
+
+ protected:
+  FW_BEGIN_MESSAGES(CCameraControlPropertySheet)
+  FW_MESSAGE(WM_DRAWITEM, OnDrawItem)
+  FW_MESSAGE(SHM_GETACTIVATIONMASK, OnGetActivationMask)
+  FW_MESSAGE(SHM_REFRESHTESTRESULTS, OnRefreshTestResults)
+  FW_MESSAGE(SHM_SETTESTFLASH, OnSetTestFlash)
+  FW_MESSAGE(SHM_SETTESTCAMERA, OnSetTestCamera)
+  FW_MESSAGE(WM_HELP, OnHelp)
+  FW_END_MESSAGES(fw::Window)
+
+  LRESULT OnDrawItem(const fw::Message& m, bool& handled);
+  LRESULT OnGetActivationMask(const fw::Message& m, bool& handled);
+  LRESULT OnRefreshTestResults(const fw::Message& m, bool& handled);
+  LRESULT OnSetTestFlash(const fw::Message& m, bool& handled);
+  LRESULT OnSetTestCamera(const fw::Message& m, bool& handled);
+  LRESULT OnHelp(const fw::Message& m, bool& handled);
+
+ private:
+  static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
+
+  void AddPage(fw::PropertyPage& page, UINT titleId, UINT flags, UINT helpId);
+  const TabInfo* FindTab(const char* name) const;
+  bool IsPageEnabled(HWND pageWindow) const;
+  bool TabText(int index, char (&text)[kTabTextLength + 1]) const;
+  void DestroyUnusedPageHandles();
+
+  std::vector<HPROPSHEETPAGE> pages;
+  std::vector<TabInfo> tabs;
+  long enabled = 1;
+  long activationMask = ActivationDeactivated;
+  long mode = 0;
+  // Once the sheet window exists the system owns the page handles.
+  bool handlesOwnedBySheet = false;
+
+  CCameraTestPropPage cameraTestPage;
+  CCameraRegsPropPage registersPage;
+  CPictureCapturePropPage pictureCapturePage;
+  CEpocPicCapturePropPage epocPicCapturePage;
+  CPictureColoursPropPage pictureColoursPage;
+  CPictureTestsPropPage pictureTestsPage;
+};
