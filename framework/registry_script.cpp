@@ -1,6 +1,7 @@
 #include "framework/registry_script.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "framework/handles.h"
@@ -393,7 +394,9 @@ class RegistryScript::Journal {
     LONG error = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength,
                                   nullptr, &values, &maxNameLength, &maxDataSize, nullptr, nullptr);
     if (error != ERROR_SUCCESS) return error;
-    std::vector<char> name(std::max(maxNameLength, maxSubkeyLength) + 1);
+    // The lengths are counted in UTF-16 units; an ANSI name may take two
+    // bytes for each.
+    std::vector<char> name((std::max(maxNameLength, maxSubkeyLength) + 1) * 2);
     for (DWORD i = 0; i < values; ++i) {
       Node value;
       value.isValue = true;
@@ -448,7 +451,8 @@ HRESULT RegistryScript::Parse(const char* text, size_t length,
                               const ScriptReplacement* replacements, size_t replacementCount) {
   blocks.clear();
   errorLine = 0;
-  Parser parser(text, length, replacements, replacementCount);
+  // A terminating NUL, if the text has one, ends the script.
+  Parser parser(text, strnlen(text, length), replacements, replacementCount);
   if (!parser.ParseScript(blocks)) {
     blocks.clear();
     errorLine = parser.Line();

@@ -4,8 +4,9 @@
 //   script   := { root '{' { key } '}' }
 //   root     := HKCR | HKCU | HKLM | HKEY_CLASSES_ROOT | HKEY_CURRENT_USER
 //             | HKEY_LOCAL_MACHINE
-//   key      := [ NoRemove | ForceRemove | Delete ] name [ '=' data ]
+//   key      := [ NoRemove | ForceRemove ] name [ '=' data ]
 //               [ '{' { key | named } '}' ]
+//             | Delete name
 //   named    := val name '=' data
 //   data     := s 'text' | d number | b 'hex bytes'
 //   name     := bare word | 'quoted text' | {GUID}
