@@ -1,0 +1,53 @@
+#include "framework/type_library.h"
+
+#include <oleauto.h>
+#include <wrl/client.h>
+
+namespace fw {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// The longest module path handled, in characters with its terminator.
+constexpr int kMaxPath = 512;
+
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+#endif
+
+// Loads the type library of `modulePath` without registering it; `widePath`
+// receives the path as the registration wants it.
+HRESULT LoadModuleTypeLibrary(const char* modulePath, wchar_t (&widePath)[kMaxPath],
+                              ComPtr<ITypeLib>& library) {
+  if (!modulePath) return E_POINTER;
+  if (MultiByteToWideChar(CP_ACP, 0, modulePath, -1, widePath, kMaxPath) == 0)
+    return HRESULT_FROM_WIN32(GetLastError());
+  return LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+}
+
+}  // namespace
+
+HRESULT RegisterTypeLibraryOf(const char* modulePath) {
+  wchar_t widePath[kMaxPath];
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadModuleTypeLibrary(modulePath, widePath, library);
+  if (FAILED(hr)) return hr;
+  return RegisterTypeLib(library.Get(), widePath, nullptr);
+}
+
+HRESULT UnregisterTypeLibraryOf(const char* modulePath) {
+  wchar_t widePath[kMaxPath];
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadModuleTypeLibrary(modulePath, widePath, library);
+  if (FAILED(hr)) return hr;
+  TLIBATTR* attributes = nullptr;
+  hr = library->GetLibAttr(&attributes);
+  if (FAILED(hr)) return hr;
+  const TLIBATTR copy = *attributes;
+  library->ReleaseTLibAttr(attributes);
+  return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, kSysKind);
+}
+
+}  // namespace fw
