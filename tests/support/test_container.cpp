@@ -1,6 +1,6 @@
 #include "tests/support/test_container.h"
 
-namespace testing_support {
+namespace test {
 
 // The client site, in-place site, frame, control site and ambient
 // properties of one test container.
@@ -261,4 +261,4 @@ void TestContainer::OmitControlSite(bool omit) {
   site->omitControlSite = omit;
 }
 
-}  // namespace testing_support
+}  // namespace test

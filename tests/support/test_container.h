@@ -16,7 +16,7 @@
 #include "framework/com_object.h"
 #include "framework/window.h"
 
-namespace testing_support {
+namespace test {
 
 using fw::ComPtr;
 
@@ -75,4 +75,4 @@ class TestContainer {
   ComPtr<IOleObject> control;
 };
 
-}  // namespace testing_support
+}  // namespace test
