@@ -113,6 +113,33 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// ---- the test main's set-up ----
+
+// The control's event sink reads the parameter types of the events from
+// the server's registered type library.
+TEST(ServerTypeLibrary, IsRegisteredWithTheEventParameterTypes) {
+  ComPtr<ITypeLib> library;
+  ASSERT_EQ(LoadRegTypeLib(LIBID_CameraControlFNLib, 1, 0, 0, &library), S_OK);
+  ComPtr<ITypeInfo> events;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(DIID__ICameraControlFNEvents, &events), S_OK);
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(events->GetTypeAttr(&attributes), S_OK);
+  std::vector<std::string> found;
+  for (UINT i = 0; i < attributes->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(events->GetFuncDesc(i, &function))) continue;
+    std::string text = std::to_string(function->memid) + ":";
+    for (SHORT p = 0; p < function->cParams; ++p)
+      text += " " + std::to_string(function->lprgelemdescParam[p].tdesc.vt);
+    found.push_back(text);
+    events->ReleaseFuncDesc(function);
+  }
+  events->ReleaseTypeAttr(attributes);
+  const std::string i4 = " " + std::to_string(VT_I4);
+  EXPECT_EQ(found, (std::vector<std::string>{"1:" + i4, "2:" + i4 + i4 + i4 + i4 + i4 + i4 + i4,
+                                             "3: " + std::to_string(VT_BSTR)}));
+}
+
 // ---- the fake server's events ----
 
 TEST(FakeServerEvents, ReachTheSinkWithDispidsTypesAndArgumentsInOrder) {
