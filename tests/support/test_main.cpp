@@ -1,14 +1,58 @@
 // Entry point of every Windows test program: one single-threaded apartment
 // with OLE initialised for the whole run (the control needs OLE for in-place
-// activation, clipboard formats and drag and drop registration).
+// activation, clipboard formats and drag and drop registration), the camera
+// function server's type library registered (the control's event sink reads
+// the event parameter types from it), the host message component recorded
+// instead of shown, and the modal watchdog armed.
 #include <windows.h>
 #include <ole2.h>
 #include <gtest/gtest.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+
+#include "tests/support/message_recorder.h"
+#include "tests/support/modal.h"
+
+namespace {
+
+// Registers generated/CameraControlFNLib.tlb (tests run from the build
+// folder). It stays registered: programs run side by side in one prefix,
+// and one must not unregister it under another.
+bool RegisterServerTypeLibrary() {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetFullPathNameW(L"" KVR_SERVER_TLB, MAX_PATH, path, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  Microsoft::WRL::ComPtr<ITypeLib> typeLib;
+  HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, typeLib.GetAddressOf());
+  if (SUCCEEDED(hr)) hr = RegisterTypeLib(typeLib.Get(), path, nullptr);
+  if (FAILED(hr)) fprintf(stderr, "cannot register %ls: 0x%08lx\n", path, hr);
+  return SUCCEEDED(hr);
+}
+
+// Every test starts with the process-wide fakes in their first state.
+class ResetFakes : public testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo&) override {
+    test::MessageRecorder::Reset();
+    test::ModalWatchdog::ResetTimeouts();
+    test::ModalWatchdog::TakeEnded();
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (FAILED(OleInitialize(nullptr))) return 2;
+  if (!RegisterServerTypeLibrary()) {
+    OleUninitialize();
+    return 2;
+  }
+  testing::UnitTest::GetInstance()->listeners().Append(new ResetFakes);
+  test::ModalWatchdog::Arm();
   int result = RUN_ALL_TESTS();
+  test::ModalWatchdog::Disarm();
+  test::MessageRecorder::Revoke();
   OleUninitialize();
   return result;
 }

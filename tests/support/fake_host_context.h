@@ -1,0 +1,57 @@
+// The host's context object (IHostContext): AddMember answers a cookie
+// and records the member, RemoveMember records the cookie.
+//
+//   auto context = fw::Make<test::FakeHostContext>();
+//   context->SetCookie(42);
+//   member->JoinContext(context.Get());
+//   ... release the control ...
+//   EXPECT_EQ(context->RemovedCookies(), std::vector<DWORD>{42});
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "HostFramework.h"
+#include "framework/com_object.h"
+
+namespace test {
+
+class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
+ public:
+  FW_BEGIN_INTERFACES(FakeHostContext)
+  FW_INTERFACE(IHostContext)
+  FW_END_INTERFACES
+
+  // The cookie the next AddMember hands out (each later one adds 1).
+  void SetCookie(DWORD cookie) { nextCookie = cookie; }
+  // What AddMember returns; on failure no cookie is written.
+  void SetAddResult(HRESULT hr) { addResult = hr; }
+
+  size_t AddCount() const { return members.size(); }
+  size_t RemoveCount() const { return removed.size(); }
+  // The members as they were passed, for identity checks only: the
+  // context does not keep them alive (the member holds the context).
+  const std::vector<IContextMember*>& Members() const { return members; }
+  const std::vector<DWORD>& RemovedCookies() const { return removed; }
+
+  STDMETHODIMP AddMember(IContextMember* member, DWORD* cookie) override {
+    members.push_back(member);
+    if (!cookie) return E_POINTER;
+    if (FAILED(addResult)) return addResult;
+    *cookie = nextCookie++;
+    return addResult;
+  }
+  STDMETHODIMP RemoveMember(DWORD cookie) override {
+    removed.push_back(cookie);
+    return S_OK;
+  }
+
+ private:
+  DWORD nextCookie = 1;
+  HRESULT addResult = S_OK;
+  std::vector<IContextMember*> members;
+  std::vector<DWORD> removed;
+};
+
+}  // namespace test

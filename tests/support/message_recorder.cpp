@@ -1,0 +1,77 @@
+#include "tests/support/message_recorder.h"
+
+#include "HostFramework.h"
+#include "framework/com_object.h"
+#include "tests/support/class_object.h"
+#include "tests/support/text.h"
+
+namespace test {
+
+namespace {
+
+std::vector<RecordedMessage> messages;
+long answer = 1;
+HRESULT failure = S_OK;
+
+ClassRegistration& Registration() {
+  static ClassRegistration registration;
+  return registration;
+}
+
+class HostMessageBox : public fw::ComObjectRoot, public IHostMessageBox {
+ public:
+  FW_BEGIN_INTERFACES(HostMessageBox)
+  FW_INTERFACE(IHostMessageBox)
+  FW_END_INTERFACES
+
+  STDMETHODIMP ShowMessageBox(BSTR text, BSTR title, HRESULT hr, BSTR description, long flags,
+                              long option, long* result) override {
+    if (!result) return E_POINTER;
+    messages.push_back(
+        {Narrow(text), Narrow(title), hr, Narrow(description), flags, option, *result});
+    if (FAILED(failure)) return failure;
+    *result = answer;
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+const std::vector<RecordedMessage>& MessageRecorder::Messages() {
+  return messages;
+}
+
+void MessageRecorder::Clear() {
+  messages.clear();
+}
+
+void MessageRecorder::SetAnswer(long result) {
+  answer = result;
+}
+
+void MessageRecorder::SetFailure(HRESULT hr) {
+  failure = hr;
+}
+
+HRESULT MessageRecorder::Register() {
+  return Registration().Register(CLSID_HostMessageBox, [](REFIID iid, void** ppv) {
+    return fw::CreateComObject<HostMessageBox>(nullptr, iid, ppv);
+  });
+}
+
+void MessageRecorder::Revoke() {
+  Registration().Revoke();
+}
+
+bool MessageRecorder::Registered() {
+  return Registration().Registered();
+}
+
+void MessageRecorder::Reset() {
+  Clear();
+  answer = 1;
+  failure = S_OK;
+  if (!Registered()) Register();
+}
+
+}  // namespace test

@@ -1,0 +1,284 @@
+#include "tests/support/modal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace test {
+
+// One armed watcher: which dialogs it wants and what it does with them.
+class ModalWatcher {
+ public:
+  std::function<bool(HWND)> matches;
+  std::function<void(HWND)> action;
+  size_t remaining = 1;
+  size_t handled = 0;
+  HWND owner = nullptr;  // null: any owner
+  DWORD delayMs = 0;
+};
+
+namespace {
+
+const UINT kTickMs = 25;
+// Window properties on the dialogs seen: when first seen (tick count + 1,
+// so that it is never 0) and whether a watcher has taken it.
+const char kFirstSeen[] = "KvrTest.FirstSeen";
+const char kHandled[] = "KvrTest.Handled";
+
+std::vector<ModalWatcher*> watchers;
+bool watchdogArmed = false;
+const DWORD kUnhandledTimeoutMs = 5000;
+const DWORD kAnyTimeoutMs = 60000;
+DWORD unhandledTimeoutMs = kUnhandledTimeoutMs;
+DWORD anyTimeoutMs = kAnyTimeoutMs;
+size_t endedByWatchdog = 0;
+UINT_PTR timer = 0;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+
+void UpdateTimer() {
+  bool wanted = watchdogArmed || !watchers.empty();
+  if (wanted && !timer) timer = SetTimer(nullptr, 0, kTickMs, Tick);
+  if (!wanted && timer) {
+    KillTimer(nullptr, timer);
+    timer = 0;
+  }
+}
+
+// The caller owns the watcher; it stays armed until RemoveWatcher.
+std::unique_ptr<ModalWatcher> AddWatcher(std::function<bool(HWND)> matches,
+                                         std::function<void(HWND)> action, size_t times) {
+  auto watcher = std::make_unique<ModalWatcher>();
+  watcher->matches = std::move(matches);
+  watcher->action = std::move(action);
+  watcher->remaining = times;
+  watchers.push_back(watcher.get());
+  UpdateTimer();
+  return watcher;
+}
+
+void RemoveWatcher(ModalWatcher* watcher) {
+  watchers.erase(std::remove(watchers.begin(), watchers.end(), watcher), watchers.end());
+  UpdateTimer();
+}
+
+bool IsDialog(HWND window) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  return strcmp(name, "#32770") == 0;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM lParam) {
+  if (IsWindowVisible(window) && IsDialog(window))
+    reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
+  return TRUE;
+}
+
+DWORD ShownFor(HWND dialog) {
+  auto first = reinterpret_cast<DWORD_PTR>(GetPropA(dialog, kFirstSeen));
+  if (!first) {
+    SetPropA(dialog, kFirstSeen, reinterpret_cast<HANDLE>(DWORD_PTR{GetTickCount()} + 1));
+    return 0;
+  }
+  return GetTickCount() - static_cast<DWORD>(first - 1);
+}
+
+void EndByWatchdog(HWND dialog, bool handled) {
+  ++endedByWatchdog;
+  std::string text = IsMessageBox(dialog) ? WindowText(GetDlgItem(dialog, 0xFFFF)) : "";
+  ADD_FAILURE() << (handled ? "dialog still open after its watcher acted: \""
+                            : "unexpected dialog: \"")
+                << WindowText(dialog) << "\" " << text;
+  RemovePropA(dialog, kFirstSeen);
+  EndDialog(dialog, IDCANCEL);
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+  for (HWND dialog : dialogs) {
+    // An action run for an earlier dialog of this tick may have ended
+    // this one, or a nested tick may have taken it.
+    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) continue;
+    DWORD shown = ShownFor(dialog);
+    bool handled = GetPropA(dialog, kHandled) != nullptr;
+    bool claimed = handled;  // a watcher took it or waits for it
+    if (!handled) {
+      HWND owner = GetWindow(dialog, GW_OWNER);
+      // Newest first; a copy, since an action may arm and disarm
+      // watchers of its own.
+      std::vector<ModalWatcher*> candidates(watchers.rbegin(), watchers.rend());
+      for (ModalWatcher* watcher : candidates) {
+        if (std::find(watchers.begin(), watchers.end(), watcher) == watchers.end()) continue;
+        if (watcher->remaining == 0 || (watcher->owner && watcher->owner != owner)) continue;
+        if (!watcher->matches(dialog)) continue;
+        claimed = true;
+        if (shown < watcher->delayMs) break;  // it is this watcher's, later
+        // Marked first: the action may run a nested modal loop.
+        SetPropA(dialog, kHandled, reinterpret_cast<HANDLE>(1));
+        --watcher->remaining;
+        ++watcher->handled;
+        watcher->action(dialog);
+        handled = true;
+        break;
+      }
+    }
+    if (!watchdogArmed || !IsWindow(dialog)) continue;
+    if ((!claimed && shown >= unhandledTimeoutMs) || shown >= anyTimeoutMs)
+      EndByWatchdog(dialog, claimed);
+  }
+}
+
+struct FindById {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<FindById*>(lParam);
+  if (GetDlgCtrlID(window) == search->id) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+UINT IconOf(HWND box) {
+  static const struct {
+    LPCSTR resource;
+    UINT flag;
+  } icons[] = {{IDI_HAND, MB_ICONHAND},
+               {IDI_ASTERISK, MB_ICONASTERISK},
+               {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+               {IDI_QUESTION, MB_ICONQUESTION}};
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    if (!icon) continue;
+    // System icons are shared: the box shows the very handle LoadIcon gives.
+    for (const auto& known : icons)
+      if (LoadIconA(nullptr, known.resource) == icon) return known.flag;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void PumpMessages(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return done();
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+  }
+}
+
+HWND FindChildById(HWND parent, int id) {
+  FindById search{id, nullptr};
+  if (parent) EnumChildWindows(parent, MatchId, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowText(HWND window) {
+  if (!window) return std::string();
+  int length = GetWindowTextLengthA(window);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  int copied = GetWindowTextA(window, &text[0], length + 1);
+  text.resize(static_cast<size_t>(copied));
+  return text;
+}
+
+void ClickButton(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  if (!button) button = FindChildById(dialog, id);
+  if (button)
+    SendMessageA(button, BM_CLICK, 0, 0);
+  else
+    ADD_FAILURE() << "no button " << id << " in \"" << WindowText(dialog) << "\"";
+}
+
+bool IsMessageBox(HWND window) {
+  return window && IsDialog(window) && GetDlgItem(window, 0xFFFF) != nullptr;
+}
+
+ExpectMessageBox::ExpectMessageBox(size_t count, int button) {
+  watcher = AddWatcher(
+      IsMessageBox,
+      [this, button](HWND box) {
+        seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF)), IconOf(box),
+                        GetWindow(box, GW_OWNER)});
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+      },
+      count);
+}
+
+ExpectMessageBox::~ExpectMessageBox() {
+  RemoveWatcher(watcher.get());
+}
+
+WhenDialog::WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times) {
+  watcher =
+      AddWatcher([title](HWND dialog) { return title.empty() || WindowText(dialog) == title; },
+                 std::move(action), times);
+}
+
+WhenDialog::~WhenDialog() {
+  RemoveWatcher(watcher.get());
+}
+
+WhenDialog& WhenDialog::OwnedBy(HWND owner) {
+  watcher->owner = owner;
+  return *this;
+}
+
+WhenDialog& WhenDialog::After(DWORD ms) {
+  watcher->delayMs = ms;
+  return *this;
+}
+
+size_t WhenDialog::Handled() const {
+  return watcher->handled;
+}
+
+void ModalWatchdog::Arm() {
+  watchdogArmed = true;
+  UpdateTimer();
+}
+
+void ModalWatchdog::Disarm() {
+  watchdogArmed = false;
+  UpdateTimer();
+}
+
+void ModalWatchdog::SetTimeouts(DWORD unhandledMs, DWORD anyMs) {
+  unhandledTimeoutMs = unhandledMs;
+  anyTimeoutMs = anyMs;
+}
+
+void ModalWatchdog::ResetTimeouts() {
+  SetTimeouts(kUnhandledTimeoutMs, kAnyTimeoutMs);
+}
+
+size_t ModalWatchdog::TakeEnded() {
+  size_t ended = endedByWatchdog;
+  endedByWatchdog = 0;
+  return ended;
+}
+
+}  // namespace test

@@ -1,0 +1,112 @@
+// Acting on modal windows that appear during a synchronous call.
+//
+// A thread timer (SetTimer with a TIMERPROC) runs on the test thread while
+// any watcher is armed; MessageBox, DialogBox and the common dialogs
+// dispatch it from their modal loops. Each tick looks at this thread's
+// visible top-level dialogs (class "#32770"), and the newest armed watcher
+// that matches a dialog not yet handled gets it, once.
+//
+//   test::ExpectMessageBox box;                 // the next message box
+//   control->DoSomething();                     // shows one, modally
+//   ASSERT_EQ(box.Count(), 1u);
+//   EXPECT_EQ(box.Last().caption, "Camera Control");
+//
+//   test::WhenDialog save("Save Camera Image As", [&](HWND dialog) {
+//     SetWindowTextA(test::FindChildById(dialog, 0x47c), path);
+//     test::ClickButton(dialog, IDOK);
+//   });
+//
+// A watchdog, armed by the test main for the whole run, ends any dialog
+// that no watcher took within 5 seconds (and any dialog at all after 60)
+// and reports it as a test failure, so that a surprise dialog fails the
+// test instead of hanging the program.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// Runs this thread's message loop for `ms` milliseconds.
+void PumpMessages(DWORD ms);
+// Runs the message loop until `done` is true or `timeoutMs` passed;
+// returns whether `done` became true.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// The first descendant of `parent` (at any depth) with control id `id`.
+HWND FindChildById(HWND parent, int id);
+std::string WindowText(HWND window);
+// Clicks button `id` of `dialog` (BM_CLICK, as a user's click).
+void ClickButton(HWND dialog, int id);
+
+// Whether `window` is a plain system message box: a dialog whose text is
+// the static with id 0xFFFF.
+bool IsMessageBox(HWND window);
+
+struct SeenMessageBox {
+  std::string caption;
+  std::string text;
+  UINT icon;   // MB_ICONHAND, MB_ICONASTERISK, MB_ICONEXCLAMATION, MB_ICONQUESTION or 0
+  HWND owner;  // null for a box without owner
+};
+
+class ModalWatcher;
+
+// Records and dismisses (with `button`) up to `count` message boxes that
+// appear while it lives.
+class ExpectMessageBox {
+ public:
+  explicit ExpectMessageBox(size_t count = 1, int button = IDOK);
+  ~ExpectMessageBox();
+  ExpectMessageBox(const ExpectMessageBox&) = delete;
+  ExpectMessageBox& operator=(const ExpectMessageBox&) = delete;
+
+  const std::vector<SeenMessageBox>& Seen() const { return seen; }
+  size_t Count() const { return seen.size(); }
+  // The last box seen; an empty record when there was none.
+  SeenMessageBox Last() const { return seen.empty() ? SeenMessageBox{} : seen.back(); }
+
+ private:
+  std::vector<SeenMessageBox> seen;
+  std::unique_ptr<ModalWatcher> watcher;
+};
+
+// Runs `action` on each of the next `times` dialogs with caption `title`
+// ("" for any caption) that appear while it lives. The action reads
+// controls, clicks buttons, or ends the dialog; the modal loop goes on
+// after it returns.
+class WhenDialog {
+ public:
+  WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times = 1);
+  ~WhenDialog();
+  WhenDialog(const WhenDialog&) = delete;
+  WhenDialog& operator=(const WhenDialog&) = delete;
+
+  // Only dialogs owned by `owner`.
+  WhenDialog& OwnedBy(HWND owner);
+  // Only once the dialog has been shown for `ms` milliseconds.
+  WhenDialog& After(DWORD ms);
+
+  size_t Handled() const;
+
+ private:
+  std::unique_ptr<ModalWatcher> watcher;
+};
+
+// The safety net for dialogs nobody expected (armed by the test main).
+class ModalWatchdog {
+ public:
+  static void Arm();
+  static void Disarm();
+  // Milliseconds after which an unhandled dialog, and any dialog, is ended.
+  static void SetTimeouts(DWORD unhandledMs, DWORD anyMs);
+  static void ResetTimeouts();  // 5 and 60 seconds
+  // How many dialogs the watchdog had to end since the last call.
+  static size_t TakeEnded();
+};
+
+}  // namespace test
