@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "CameraControlFN.h"
 #include "HostFramework.h"
 #include "KVRCmnCameraControlUI.h"
 #include "resources/resource.h"
