@@ -618,14 +618,51 @@ TEST(Modal, WhenDialogActsOnlyOnItsDialog) {
   EXPECT_GE(GetTickCount() - start, 300u);
 }
 
-TEST(Modal, WatchdogEndsDialogsNobodyExpected) {
+// An empty dialog template with caption `title`, built in memory.
+std::vector<WORD> DialogTemplate(const wchar_t* title) {
+  std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+  auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+  header->style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME;
+  header->cx = 100;
+  header->cy = 40;
+  words.push_back(0);  // no menu
+  words.push_back(0);  // the standard dialog class
+  for (const wchar_t* c = title; *c; ++c)
+    words.push_back(static_cast<WORD>(*c));
+  words.push_back(0);
+  return words;
+}
+
+INT_PTR CALLBACK EmptyDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG;
+}
+
+TEST(Modal, WatchdogEndsModalDialogsNobodyExpected) {
   test::ModalWatchdog::SetTimeouts(200, 60000);
-  static int answer = 0;
-  EXPECT_NONFATAL_FAILURE(answer = MessageBoxA(nullptr, "Surprise", "Unexpected", MB_OK),
+  static int boxAnswer = 0;
+  EXPECT_NONFATAL_FAILURE(boxAnswer = MessageBoxA(nullptr, "Surprise", "Unexpected", MB_OK),
                           "unexpected dialog: \"Unexpected\" Surprise");
+  EXPECT_EQ(boxAnswer, IDCANCEL);
+
+  // A modeless dialog (a test's own host window, say) is left alone; a
+  // modal one that disabled its owner is ended.
+  std::vector<WORD> modelessTemplate = DialogTemplate(L"Modeless");
+  fw::UniqueWindow modeless(
+      CreateDialogIndirectParamA(nullptr, reinterpret_cast<DLGTEMPLATE*>(modelessTemplate.data()),
+                                 nullptr, EmptyDialogProc, 0));
+  ASSERT_TRUE(modeless);
+  static std::vector<WORD> modalTemplate = DialogTemplate(L"Modal One");
+  static HWND owner = modeless.Get();
+  static INT_PTR dialogAnswer = 0;
+  EXPECT_NONFATAL_FAILURE(
+      dialogAnswer = DialogBoxIndirectParamA(
+          nullptr, reinterpret_cast<DLGTEMPLATE*>(modalTemplate.data()), owner, EmptyDialogProc, 0),
+      "unexpected dialog: \"Modal One\"");
+  EXPECT_EQ(dialogAnswer, IDCANCEL);
+  test::PumpMessages(300);
+  EXPECT_TRUE(IsWindow(modeless.Get()));
+  EXPECT_EQ(test::ModalWatchdog::TakeEnded(), 2u);
   test::ModalWatchdog::ResetTimeouts();
-  EXPECT_EQ(answer, IDCANCEL);
-  EXPECT_EQ(test::ModalWatchdog::TakeEnded(), 1u);
 }
 
 bool timerFired = false;

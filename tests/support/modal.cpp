@@ -84,6 +84,13 @@ DWORD ShownFor(HWND dialog) {
   return GetTickCount() - static_cast<DWORD>(first - 1);
 }
 
+// Modal dialogs disable their owner; a message box may have none. A
+// modeless top-level dialog (a test's host window, say) is left alone.
+bool LooksModal(HWND dialog) {
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  return IsMessageBox(dialog) || (owner && !IsWindowEnabled(owner));
+}
+
 void EndByWatchdog(HWND dialog, bool handled) {
   ++endedByWatchdog;
   std::string text = IsMessageBox(dialog) ? WindowText(GetDlgItem(dialog, 0xFFFF)) : "";
@@ -124,7 +131,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         break;
       }
     }
-    if (!watchdogArmed || !IsWindow(dialog)) continue;
+    if (!watchdogArmed || !IsWindow(dialog) || !LooksModal(dialog)) continue;
     if ((!claimed && shown >= unhandledTimeoutMs) || shown >= anyTimeoutMs)
       EndByWatchdog(dialog, claimed);
   }

@@ -16,10 +16,11 @@
 //     test::ClickButton(dialog, IDOK);
 //   });
 //
-// A watchdog, armed by the test main for the whole run, ends any dialog
-// that no watcher took within 5 seconds (and any dialog at all after 60)
-// and reports it as a test failure, so that a surprise dialog fails the
-// test instead of hanging the program.
+// A watchdog, armed by the test main for the whole run, ends any modal
+// dialog (a message box, or a dialog whose owner it disabled) that no
+// watcher took within 5 seconds, and any at all after 60, and reports it
+// as a test failure, so that a surprise dialog fails the test instead of
+// hanging the program. Modeless dialogs are left alone.
 #pragma once
 
 #include <windows.h>
