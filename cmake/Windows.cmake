@@ -93,6 +93,6 @@ add_custom_command(TARGET KVRCmnCameraControlUI POST_BUILD
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   enable_testing()
-  add_subdirectory(tests)
   add_subdirectory(tools)
+  add_subdirectory(tests)
 endif()

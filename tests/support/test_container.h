@@ -1,78 +1,8 @@
-// A small OLE container for tests: a real top-level frame window with a
-// child site window, and a client site that activates a control in place
-// inside it. It records what the control asks of its container (activation
-// notifications, active object, accelerators handed on) and answers the
-// ambient background colour.
-//
-// Window tree: frame (top-level) → site window → the control's window.
+// The tests' container is the project's control container.
 #pragma once
 
-#include <windows.h>
-#include <ocidl.h>
-#include <olectl.h>
-
-#include <vector>
-
-#include "framework/com_object.h"
-#include "framework/window.h"
+#include "tools/container/control_container.h"
 
 namespace test {
-
-using fw::ComPtr;
-
-struct AcceleratorSeen {
-  UINT message;
-  WPARAM key;
-  DWORD modifiers;
-};
-
-class TestSite;
-
-class TestContainer {
- public:
-  explicit TestContainer(int width = 700, int height = 480);
-  ~TestContainer();
-  TestContainer(const TestContainer&) = delete;
-  TestContainer& operator=(const TestContainer&) = delete;
-
-  // SetClientSite, then DoVerb with `verb` over the site window's client
-  // area.
-  HRESULT Activate(IUnknown* control, LONG verb = OLEIVERB_INPLACEACTIVATE);
-  // Close (which deactivates) and SetClientSite(nullptr); drops the control.
-  HRESULT Deactivate();
-
-  HWND Frame() const { return frame; }
-  HWND SiteWindow() const { return siteWindow; }
-  // The control's window as IOleWindow reports it, or null.
-  HWND ControlWindow() const;
-  IOleObject* Control() const { return control.Get(); }
-
-  // The ambient BackColor the site answers; tells an active control.
-  void SetAmbientBackColor(OLE_COLOR color);
-  void ClearAmbientBackColor();
-
-  // What the control asked of the container.
-  int InPlaceActivations() const;
-  int InPlaceDeactivations() const;
-  int UIActivations() const;
-  int UIDeactivations() const;
-  bool HasActiveObject() const;
-  const std::vector<AcceleratorSeen>& AcceleratorsSeen() const;
-  // Whether the container's IOleControlSite::TranslateAccelerator takes keys.
-  void SetContainerTakesKeys(bool takes);
-  // Leave IOleControlSite out of the site's interfaces.
-  void OmitControlSite(bool omit);
-  // WM_CLOSE messages that reached the frame.
-  int CloseRequests() const { return closeRequests; }
-
- private:
-  static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
-
-  HWND frame = nullptr;
-  HWND siteWindow = nullptr;
-  int closeRequests = 0;
-  ComPtr<fw::ComObject<TestSite>> site;
-  ComPtr<IOleObject> control;
-};
-
+using TestContainer = host::ControlContainer;
 }  // namespace test

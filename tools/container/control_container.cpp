@@ -1,17 +1,17 @@
-#include "tests/support/test_container.h"
+#include "tools/container/control_container.h"
 
-namespace test {
+namespace host {
 
 // The client site, in-place site, frame, control site and ambient
 // properties of one test container.
-class TestSite : public fw::ComObjectRoot,
+class ContainerSite : public fw::ComObjectRoot,
                  public IOleClientSite,
                  public IOleInPlaceSite,
                  public IOleInPlaceFrame,
                  public IOleControlSite,
                  public IDispatch {
  public:
-  FW_BEGIN_INTERFACES(TestSite)
+  FW_BEGIN_INTERFACES(ContainerSite)
   FW_INTERFACE(IOleClientSite)
   FW_INTERFACE(IOleInPlaceSite)
   FW_INTERFACE_VIA(IOleWindow, IOleInPlaceSite)
@@ -151,7 +151,7 @@ class TestSite : public fw::ComObjectRoot,
 
 namespace {
 
-const char kFrameClass[] = "KvrTestContainerFrame";
+const char kFrameClass[] = "KvrControlContainerFrame";
 
 void RegisterFrameClass() {
   static bool registered = false;
@@ -168,18 +168,19 @@ void RegisterFrameClass() {
 
 }  // namespace
 
-LRESULT CALLBACK TestContainer::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TestContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+LRESULT CALLBACK ControlContainer::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ControlContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self && message == WM_CLOSE) {
-    ++self->closeRequests;  // the test decides; the frame stays
+    ++self->closeRequests;
+    if (self->closeAction) self->closeAction();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-TestContainer::TestContainer(int width, int height) {
+ControlContainer::ControlContainer(int width, int height, const char* title) {
   RegisterFrameClass();
-  frame = CreateWindowExA(0, kFrameClass, "Test container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
+  frame = CreateWindowExA(0, kFrameClass, title ? title : "Control container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
                           20, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc));
@@ -188,16 +189,16 @@ TestContainer::TestContainer(int width, int height) {
   siteWindow = CreateWindowExA(0, kFrameClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                                client.right, client.bottom, frame, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
-  site = fw::Make<TestSite>();
+  site = fw::Make<ContainerSite>();
   site->siteWindow = siteWindow;
 }
 
-TestContainer::~TestContainer() {
+ControlContainer::~ControlContainer() {
   Deactivate();
   if (frame) DestroyWindow(frame);
 }
 
-HRESULT TestContainer::Activate(IUnknown* object, LONG verb) {
+HRESULT ControlContainer::Activate(IUnknown* object, LONG verb) {
   control.Reset();
   HRESULT hr = object->QueryInterface(IID_PPV_ARGS(&control));
   if (FAILED(hr)) return hr;
@@ -208,7 +209,7 @@ HRESULT TestContainer::Activate(IUnknown* object, LONG verb) {
   return control->DoVerb(verb, nullptr, site.Get(), 0, siteWindow, &client);
 }
 
-HRESULT TestContainer::Deactivate() {
+HRESULT ControlContainer::Deactivate() {
   if (!control) return S_FALSE;
   HRESULT hr = control->Close(OLECLOSE_NOSAVE);
   control->SetClientSite(nullptr);
@@ -217,14 +218,14 @@ HRESULT TestContainer::Deactivate() {
   return hr;
 }
 
-HWND TestContainer::ControlWindow() const {
+HWND ControlContainer::ControlWindow() const {
   ComPtr<IOleWindow> window;
   HWND hwnd = nullptr;
   if (control && SUCCEEDED(control.As(&window))) window->GetWindow(&hwnd);
   return hwnd;
 }
 
-void TestContainer::SetAmbientBackColor(OLE_COLOR color) {
+void ControlContainer::SetAmbientBackColor(OLE_COLOR color) {
   site->hasBackColor = true;
   site->backColor = color;
   ComPtr<IOleControl> oleControl;
@@ -232,33 +233,33 @@ void TestContainer::SetAmbientBackColor(OLE_COLOR color) {
     oleControl->OnAmbientPropertyChange(DISPID_AMBIENT_BACKCOLOR);
 }
 
-void TestContainer::ClearAmbientBackColor() {
+void ControlContainer::ClearAmbientBackColor() {
   site->hasBackColor = false;
 }
 
-int TestContainer::InPlaceActivations() const {
+int ControlContainer::InPlaceActivations() const {
   return site->inPlaceActivations;
 }
-int TestContainer::InPlaceDeactivations() const {
+int ControlContainer::InPlaceDeactivations() const {
   return site->inPlaceDeactivations;
 }
-int TestContainer::UIActivations() const {
+int ControlContainer::UIActivations() const {
   return site->uiActivations;
 }
-int TestContainer::UIDeactivations() const {
+int ControlContainer::UIDeactivations() const {
   return site->uiDeactivations;
 }
-bool TestContainer::HasActiveObject() const {
+bool ControlContainer::HasActiveObject() const {
   return site->activeObject != nullptr;
 }
-const std::vector<AcceleratorSeen>& TestContainer::AcceleratorsSeen() const {
+const std::vector<AcceleratorSeen>& ControlContainer::AcceleratorsSeen() const {
   return site->accelerators;
 }
-void TestContainer::SetContainerTakesKeys(bool takes) {
+void ControlContainer::SetContainerTakesKeys(bool takes) {
   site->containerTakesKeys = takes;
 }
-void TestContainer::OmitControlSite(bool omit) {
+void ControlContainer::OmitControlSite(bool omit) {
   site->omitControlSite = omit;
 }
 
-}  // namespace test
+}  // namespace host
