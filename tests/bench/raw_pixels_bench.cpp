@@ -130,14 +130,17 @@ bool OutputsMatchLiteral() {
 }
 
 // Prints the usual table and keeps the fastest CPU time per iteration of
-// each benchmark (over repetitions), for the comparison at the end.
+// each benchmark (over repetitions, or their median when only aggregates
+// are reported), for the comparison at the end.
 class ComparingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-      const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+      const bool single = run.run_type == Run::RT_Iteration;
+      if (run.error_occurred || !(single || run.aggregate_name == "median")) continue;
+      const double seconds =
+          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
       auto [it, inserted] =
           fastest.emplace(run.run_name.function_name + run.run_name.args, seconds);
       if (!inserted && seconds < it->second) it->second = seconds;
