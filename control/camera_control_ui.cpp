@@ -28,15 +28,20 @@ constexpr int kTestFailedTextLength = 511;
 // The host's option for messages shown by this control.
 constexpr long kHostOption = 1;
 
-bool HidesActivationGroup(long mode) { return mode >= 3 && mode <= 6; }
+bool HidesActivationGroup(long mode) {
+  return mode >= 3 && mode <= 6;
+}
 
 }  // namespace
 
-CCameraControlUI::CCameraControlUI() : CComCompositeControl2(CLSID_CameraControlUI, IDD_CAMERACONTROLUI) {}
+CCameraControlUI::CCameraControlUI()
+    : CComCompositeControl2(CLSID_CameraControlUI, IDD_CAMERACONTROLUI) {}
 
 CCameraControlUI::~CCameraControlUI() = default;
 
-HRESULT CCameraControlUI::FinalConstruct() { return CreateEventSink(); }
+HRESULT CCameraControlUI::FinalConstruct() {
+  return CreateEventSink();
+}
 
 void CCameraControlUI::FinalRelease() {
   // The window goes first, while the server is still there to switch the

@@ -30,8 +30,8 @@ void GetModuleFolder(char (&folder)[MAX_PATH]) {
 
 BOOL ShowHelpFile(HWND window, const char* path, UINT command, DWORD_PTR data) {
   fw::ComPtr<IHelpFileResolver> resolver;
-  if (SUCCEEDED(CoCreateInstance(CLSID_HelpFileResolver, nullptr, CLSCTX_ALL,
-                                 IID_PPV_ARGS(&resolver)))) {
+  if (SUCCEEDED(
+          CoCreateInstance(CLSID_HelpFileResolver, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&resolver)))) {
     fw::Bstr widePath(path);
     long reserved = 0;
     fw::Bstr resolved;

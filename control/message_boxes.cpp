@@ -29,9 +29,13 @@ void TakeErrorDescription(fw::Bstr& description) {
 
 }  // namespace
 
-long ShowError(UINT titleId, UINT textId) { return ShowFromStrings(titleId, textId, MB_ICONHAND); }
+long ShowError(UINT titleId, UINT textId) {
+  return ShowFromStrings(titleId, textId, MB_ICONHAND);
+}
 
-void ShowInfo(UINT titleId, UINT textId) { ShowFromStrings(titleId, textId, MB_ICONASTERISK); }
+void ShowInfo(UINT titleId, UINT textId) {
+  ShowFromStrings(titleId, textId, MB_ICONASTERISK);
+}
 
 long ShowMessage(const char* text, const char* title, HRESULT hr, UINT flags, long option) {
   if (!text || !title) return -1;
@@ -40,8 +44,7 @@ long ShowMessage(const char* text, const char* title, HRESULT hr, UINT flags, lo
   TakeErrorDescription(description);
 
   fw::ComPtr<IHostMessageBox> host;
-  if (SUCCEEDED(CoCreateInstance(CLSID_HostMessageBox, nullptr, CLSCTX_ALL,
-                                 IID_PPV_ARGS(&host)))) {
+  if (SUCCEEDED(CoCreateInstance(CLSID_HostMessageBox, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&host)))) {
     long answer = -1;
     fw::Bstr wideText(text);
     fw::Bstr wideTitle(title);

@@ -21,4 +21,6 @@ CWaitCursor::~CWaitCursor() {
   }
 }
 
-int CWaitCursor::NestingCount() { return nestingCount; }
+int CWaitCursor::NestingCount() {
+  return nestingCount;
+}

@@ -2,4 +2,6 @@
 
 CBasePropertyPage::~CBasePropertyPage() = default;
 
-void CBasePropertyPage::SetServer(ICameraControlFN* newServer) { server = newServer; }
+void CBasePropertyPage::SetServer(ICameraControlFN* newServer) {
+  server = newServer;
+}

@@ -13,7 +13,9 @@ namespace {
 CCameraControlPropertySheet* constructedSheet = nullptr;
 
 // Product modes whose pages are the product capture set.
-bool IsProductCaptureMode(long mode) { return mode >= 3 && mode <= 6; }
+bool IsProductCaptureMode(long mode) {
+  return mode >= 3 && mode <= 6;
+}
 
 // Help topics of the pages.
 constexpr UINT kHelpCameraTest = 4;
@@ -37,7 +39,9 @@ DWORD* TemplateStyle(void* dialogTemplate) {
 
 }  // namespace
 
-CCameraControlPropertySheet::CCameraControlPropertySheet() { constructedSheet = this; }
+CCameraControlPropertySheet::CCameraControlPropertySheet() {
+  constructedSheet = this;
+}
 
 CCameraControlPropertySheet::~CCameraControlPropertySheet() {
   if (IsWindow()) DestroyWindow(Hwnd());
@@ -47,14 +51,16 @@ CCameraControlPropertySheet::~CCameraControlPropertySheet() {
 
 void CCameraControlPropertySheet::DestroyUnusedPageHandles() {
   if (handlesOwnedBySheet) return;
-  for (HPROPSHEETPAGE page : pages) DestroyPropertySheetPage(page);
+  for (HPROPSHEETPAGE page : pages)
+    DestroyPropertySheetPage(page);
   pages.clear();
 }
 
 void CCameraControlPropertySheet::SetServer(ICameraControlFN* server) {
-  CBasePropertyPage* all[] = {&cameraTestPage,     &registersPage,       &pictureCapturePage,
-                              &epocPicCapturePage, &pictureColoursPage,  &pictureTestsPage};
-  for (CBasePropertyPage* page : all) page->SetServer(server);
+  CBasePropertyPage* all[] = {&cameraTestPage,     &registersPage,      &pictureCapturePage,
+                              &epocPicCapturePage, &pictureColoursPage, &pictureTestsPage};
+  for (CBasePropertyPage* page : all)
+    page->SetServer(server);
 }
 
 void CCameraControlPropertySheet::AddPage(fw::PropertyPage& page, UINT titleId, UINT flags,
@@ -71,16 +77,14 @@ void CCameraControlPropertySheet::AddPagesForMode(long newMode) {
   mode = newMode;
   if (IsProductCaptureMode(mode)) {
     AddPage(cameraTestPage, IDS_CAMERA_TEST_TITLE, kUsableAlways, kHelpCameraTest);
-    AddPage(epocPicCapturePage, IDS_EPOC_PICTURE_CAPTURE_TITLE, kUsableAlways,
-            kHelpPictureCapture);
+    AddPage(epocPicCapturePage, IDS_EPOC_PICTURE_CAPTURE_TITLE, kUsableAlways, kHelpPictureCapture);
     return;
   }
   // The camera test runs with the camera deactivated; pictures need it on.
   AddPage(cameraTestPage, IDS_CAMERA_TEST_TITLE, ActivationDeactivated, kHelpCameraTest);
   AddPage(pictureCapturePage, IDS_PICTURE_CAPTURE_TITLE, ActivationCameraOn, kHelpPictureCapture);
   if (mode == 2) {
-    AddPage(pictureColoursPage, IDS_PICTURE_COLOURS_TITLE, ActivationCameraOn,
-            kHelpPictureColours);
+    AddPage(pictureColoursPage, IDS_PICTURE_COLOURS_TITLE, ActivationCameraOn, kHelpPictureColours);
     AddPage(pictureTestsPage, IDS_PICTURE_TESTS_TITLE, ActivationCameraOn, kHelpPictureTests);
     AddPage(registersPage, IDS_REGISTERS_TITLE, ActivationCameraOn, kHelpRegisters);
   }
@@ -118,7 +122,8 @@ bool CCameraControlPropertySheet::CreateSheet(HWND parent) {
   handlesOwnedBySheet = true;
   HWND sheet = Hwnd() ? Hwnd() : reinterpret_cast<HWND>(created);
 
-  SetWindowLongPtrA(sheet, GWL_EXSTYLE, GetWindowLongPtrA(sheet, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+  SetWindowLongPtrA(sheet, GWL_EXSTYLE,
+                    GetWindowLongPtrA(sheet, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
   SetWindowLongPtrA(sheet, GWL_STYLE, GetWindowLongPtrA(sheet, GWL_STYLE) | WS_TABSTOP);
   ShowWindow(GetDlgItem(sheet, IDOK), SW_HIDE);
   ShowWindow(GetDlgItem(sheet, IDCANCEL), SW_HIDE);
@@ -164,9 +169,11 @@ void CCameraControlPropertySheet::EnablePages(long enable) {
              {pictureCapturePage, pictureCapturePage}, {epocPicCapturePage, epocPicCapturePage},
              {pictureColoursPage, pictureColoursPage}, {pictureTestsPage, pictureTestsPage}};
   if (enabled == 0 || mode == 0) {
-    for (auto& entry : all) entry.base.EnablePage(FALSE);
+    for (auto& entry : all)
+      entry.base.EnablePage(FALSE);
   } else if (enabled == 1) {
-    for (auto& entry : all) entry.base.EnablePage(IsPageEnabled(entry.page.Hwnd()));
+    for (auto& entry : all)
+      entry.base.EnablePage(IsPageEnabled(entry.page.Hwnd()));
   }
   InvalidateRect(TabControl(), nullptr, FALSE);
 }
@@ -179,12 +186,14 @@ bool CCameraControlPropertySheet::SetActivationMask(long mask) {
 
 void CCameraControlPropertySheet::ChangeMode(long newMode) {
   int count = TabControl() ? TabCtrl_GetItemCount(TabControl()) : 0;
-  for (int i = 0; i < count; ++i) SendMessageA(Hwnd(), PSM_REMOVEPAGE, 0, 0);
+  for (int i = 0; i < count; ++i)
+    SendMessageA(Hwnd(), PSM_REMOVEPAGE, 0, 0);
   if (!Hwnd()) DestroyUnusedPageHandles();
   tabs.clear();
   pages.clear();
   AddPagesForMode(newMode);
-  for (HPROPSHEETPAGE page : pages) SendMessageA(Hwnd(), PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(page));
+  for (HPROPSHEETPAGE page : pages)
+    SendMessageA(Hwnd(), PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(page));
   handlesOwnedBySheet = Hwnd() != nullptr;
   mode = newMode;
   SendMessageA(Hwnd(), PSM_SETCURSEL, 0, 0);

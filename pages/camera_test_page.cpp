@@ -9,17 +9,22 @@ namespace {
 
 // The statics that show the results, in the order the server reports them.
 constexpr int kResultFieldIds[CCameraTestPropPage::kResultCount] = {
-    IDC_AVERAGE_BRIGHTNESS, IDC_AVERAGE_COLOUR_DIFFERENCE, IDC_BLEMISH_CLUSTERS,
-    IDC_MAXIMUM_BLEMISH_SIZE, IDC_DEAD_PIXELS, IDC_WEAK_PIXELS, IDC_CORNER_DARKENING};
+    IDC_AVERAGE_BRIGHTNESS, IDC_AVERAGE_COLOUR_DIFFERENCE,
+    IDC_BLEMISH_CLUSTERS,   IDC_MAXIMUM_BLEMISH_SIZE,
+    IDC_DEAD_PIXELS,        IDC_WEAK_PIXELS,
+    IDC_CORNER_DARKENING};
 
 }  // namespace
 
 CCameraTestPropPage::CCameraTestPropPage() : fw::PropertyPage(IDD_CAMERA_TEST) {}
 
-void CCameraTestPropPage::EnablePage(BOOL enable) { fw::EnableChildWindows(Hwnd(), enable); }
+void CCameraTestPropPage::EnablePage(BOOL enable) {
+  fw::EnableChildWindows(Hwnd(), enable);
+}
 
 LRESULT CCameraTestPropPage::OnInitDialog(const fw::Message&, bool&) {
-  for (int i = 0; i < kResultCount; ++i) resultFields[i] = Item(kResultFieldIds[i]);
+  for (int i = 0; i < kResultCount; ++i)
+    resultFields[i] = Item(kResultFieldIds[i]);
   return TRUE;
 }
 

@@ -4,4 +4,6 @@
 
 CEpocPicCapturePropPage::CEpocPicCapturePropPage() : fw::PropertyPage(IDD_EPOC_PICTURE_CAPTURE) {}
 
-void CEpocPicCapturePropPage::EnablePage(BOOL enable) { fw::EnableChildWindows(Hwnd(), enable); }
+void CEpocPicCapturePropPage::EnablePage(BOOL enable) {
+  fw::EnableChildWindows(Hwnd(), enable);
+}

@@ -10,4 +10,11 @@ class CPictureCapturePropPage : public fw::PropertyPage, public virtual CBasePro
  public:
   CPictureCapturePropPage();
   void EnablePage(BOOL enable) override;
+
+ protected:
+  FW_BEGIN_MESSAGES(CPictureCapturePropPage)
+  FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_END_MESSAGES(fw::PropertyPage)
+
+  LRESULT OnInitDialog(const fw::Message& m, bool& handled);
 };

@@ -10,4 +10,11 @@ class CPictureColoursPropPage : public fw::PropertyPage, public virtual CBasePro
  public:
   CPictureColoursPropPage();
   void EnablePage(BOOL enable) override;
+
+ protected:
+  FW_BEGIN_MESSAGES(CPictureColoursPropPage)
+  FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_END_MESSAGES(fw::PropertyPage)
+
+  LRESULT OnInitDialog(const fw::Message& m, bool& handled);
 };

@@ -10,4 +10,11 @@ class CPictureTestsPropPage : public fw::PropertyPage, public virtual CBasePrope
  public:
   CPictureTestsPropPage();
   void EnablePage(BOOL enable) override;
+
+ protected:
+  FW_BEGIN_MESSAGES(CPictureTestsPropPage)
+  FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_END_MESSAGES(fw::PropertyPage)
+
+  LRESULT OnInitDialog(const fw::Message& m, bool& handled);
 };

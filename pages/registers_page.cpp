@@ -4,4 +4,6 @@
 
 CCameraRegsPropPage::CCameraRegsPropPage() : fw::PropertyPage(IDD_REGISTERS) {}
 
-void CCameraRegsPropPage::EnablePage(BOOL enable) { fw::EnableChildWindows(Hwnd(), enable); }
+void CCameraRegsPropPage::EnablePage(BOOL enable) {
+  fw::EnableChildWindows(Hwnd(), enable);
+}

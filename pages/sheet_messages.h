@@ -20,3 +20,8 @@ enum ActivationMask : UINT {
   ActivationCameraOn = 2,
   ActivationViewFinderOn = 4,
 };
+
+// The activation state as the sheet holding `page` reports it.
+inline long SheetActivationMask(HWND page) {
+  return static_cast<long>(SendMessageA(GetParent(page), SHM_GETACTIVATIONMASK, 0, 0));
+}

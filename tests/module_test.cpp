@@ -62,17 +62,28 @@ TEST(ControlInterfaces, AnswersTheEmbeddingAndHostInterfaces) {
   ComPtr<IUnknown> control = test::CreateControl();
   ASSERT_TRUE(control);
   const IID* expected[] = {
-      &IID_ICameraControlUI,     &IID_IDispatch,
-      &IID_IViewObjectEx,        &IID_IViewObject2,
-      &IID_IViewObject,          &IID_IOleInPlaceObjectWindowless,
-      &IID_IOleInPlaceObject,    &IID_IOleWindow,
-      &IID_IOleInPlaceActiveObject, &IID_IOleControl,
-      &IID_IOleObject,           &IID_IPersistStreamInit,
-      &IID_IPersist,             &IID_ISpecifyPropertyPages,
-      &IID_IQuickActivate,       &IID_IPersistStorage,
-      &IID_IDataObject,          &IID_IProvideClassInfo,
-      &IID_IProvideClassInfo2,   &IID_IContextMember,
-      &IID_IGoClient,            &IID_ICameraControlFNClient,
+      &IID_ICameraControlUI,
+      &IID_IDispatch,
+      &IID_IViewObjectEx,
+      &IID_IViewObject2,
+      &IID_IViewObject,
+      &IID_IOleInPlaceObjectWindowless,
+      &IID_IOleInPlaceObject,
+      &IID_IOleWindow,
+      &IID_IOleInPlaceActiveObject,
+      &IID_IOleControl,
+      &IID_IOleObject,
+      &IID_IPersistStreamInit,
+      &IID_IPersist,
+      &IID_ISpecifyPropertyPages,
+      &IID_IQuickActivate,
+      &IID_IPersistStorage,
+      &IID_IDataObject,
+      &IID_IProvideClassInfo,
+      &IID_IProvideClassInfo2,
+      &IID_IContextMember,
+      &IID_IGoClient,
+      &IID_ICameraControlFNClient,
   };
   for (const IID* iid : expected) {
     ComPtr<IUnknown> answer;
@@ -334,9 +345,8 @@ TEST(Extent, NaturalSizeIsTheDialogTemplateAndIsPersisted) {
   ComPtr<ILockBytes> bytes;
   ComPtr<IStorage> storage;
   ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes), S_OK);
-  ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(),
-                                         STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                         &storage),
+  ASSERT_EQ(StgCreateDocfileOnILockBytes(
+                bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage),
             S_OK);
   ComPtr<IPersistStorage> persistStorage;
   ASSERT_EQ(object.As(&persistStorage), S_OK);
@@ -433,7 +443,8 @@ TEST(Ambient, BackgroundColourComesFromTheContainer) {
   ReleaseDC(close, dc);
 
   // Painted: a pixel of the dialog's background shows the colour.
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(dialog, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   HDC windowDC = GetDC(dialog);
   EXPECT_EQ(GetPixel(windowDC, 2, 2), RGB(10, 120, 200));
   ReleaseDC(dialog, windowDC);

@@ -9,7 +9,9 @@ HostedControl::HostedControl() : server(fw::Make<FakeCameraServer>()) {
   if (control) container.Activate(control.Get());
 }
 
-HostedControl::~HostedControl() { Release(); }
+HostedControl::~HostedControl() {
+  Release();
+}
 
 ICameraControlFN* HostedControl::ServerInterface() const {
   return static_cast<ICameraControlFN*>(server.Get());

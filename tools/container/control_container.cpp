@@ -5,11 +5,11 @@ namespace host {
 // The client site, in-place site, frame, control site and ambient
 // properties of one test container.
 class ContainerSite : public fw::ComObjectRoot,
-                 public IOleClientSite,
-                 public IOleInPlaceSite,
-                 public IOleInPlaceFrame,
-                 public IOleControlSite,
-                 public IDispatch {
+                      public IOleClientSite,
+                      public IOleInPlaceSite,
+                      public IOleInPlaceFrame,
+                      public IOleControlSite,
+                      public IDispatch {
  public:
   FW_BEGIN_INTERFACES(ContainerSite)
   FW_INTERFACE(IOleClientSite)
@@ -168,7 +168,8 @@ void RegisterFrameClass() {
 
 }  // namespace
 
-LRESULT CALLBACK ControlContainer::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ControlContainer::FrameProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
   auto* self = reinterpret_cast<ControlContainer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self && message == WM_CLOSE) {
     ++self->closeRequests;
@@ -180,8 +181,9 @@ LRESULT CALLBACK ControlContainer::FrameProc(HWND window, UINT message, WPARAM w
 
 ControlContainer::ControlContainer(int width, int height, const char* title) {
   RegisterFrameClass();
-  frame = CreateWindowExA(0, kFrameClass, title ? title : "Control container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-                          20, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  frame = CreateWindowExA(0, kFrameClass, title ? title : "Control container",
+                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, width, height, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), nullptr);
   SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc));
   RECT client;

@@ -34,9 +34,12 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (strcmp(argv[i], "--mode") == 0) options.mode = strtol(argv[++i], nullptr, 10);
-    else if (strcmp(argv[i], "--screenshot") == 0) options.screenshot = argv[++i];
-    else if (strcmp(argv[i], "--exit-after") == 0) options.exitAfter = strtoul(argv[++i], nullptr, 10);
+    if (strcmp(argv[i], "--mode") == 0)
+      options.mode = strtol(argv[++i], nullptr, 10);
+    else if (strcmp(argv[i], "--screenshot") == 0)
+      options.screenshot = argv[++i];
+    else if (strcmp(argv[i], "--exit-after") == 0)
+      options.exitAfter = strtoul(argv[++i], nullptr, 10);
   }
   return options;
 }
@@ -107,8 +110,10 @@ int main(int argc, char** argv) {
     auto simulator = fw::Make<sim::CameraSimulator>(options.mode);
     fw::ComPtr<ICameraControlFNClient> client;
     fw::ComPtr<IGoClient> go;
-    if (FAILED(hr = control.As(&client)) || FAILED(hr = control.As(&go))) return Fail("QueryInterface", hr);
-    if (FAILED(hr = container.Activate(control.Get(), OLEIVERB_UIACTIVATE))) return Fail("activation", hr);
+    if (FAILED(hr = control.As(&client)) || FAILED(hr = control.As(&go)))
+      return Fail("QueryInterface", hr);
+    if (FAILED(hr = container.Activate(control.Get(), OLEIVERB_UIACTIVATE)))
+      return Fail("activation", hr);
     client->SetServer(simulator.Get());
     go->Go();
 
