@@ -145,16 +145,28 @@ LRESULT CCameraControlUI::OnCloseButton(const fw::Message&, bool&) {
   return 0;
 }
 
+// Switches one device on after switching the other off (camera and
+// viewfinder are never on together). A failure to switch on is reported and
+// the group falls back to "Deactivate All".
+bool CCameraControlUI::SwitchOn(ServerSwitch off, ServerSwitch on, UINT titleId, UINT textId) {
+  CWaitCursor wait;
+  (Server()->*off)(0);
+  if (SUCCEEDED((Server()->*on)(1))) return true;
+  ShowError(titleId, textId);
+  ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
+  return false;
+}
+
 LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
   if (!Server()) {
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
     return 0;
   }
-  const int clicked = static_cast<int>(m.CommandId());
-  const bool groupHidden = HidesActivationGroup(mode);
-  switch (clicked) {
+  // With the group hidden the phone is not switched; the pages still follow.
+  const bool switchPhone = !HidesActivationGroup(mode);
+  switch (m.CommandId()) {
     case IDC_DEACTIVATE_ALL:
-      if (!groupHidden) {
+      if (switchPhone) {
         CWaitCursor wait;
         Server()->ActivateViewFinder(0);
         Server()->ActivateCamera(0);
@@ -162,27 +174,17 @@ LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
       ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
       break;
     case IDC_CAMERA_ON:
-      if (!groupHidden) {
-        CWaitCursor wait;
-        Server()->ActivateViewFinder(0);
-        if (FAILED(Server()->ActivateCamera(1))) {
-          ShowError(IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA);
-          ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
-          break;
-        }
-      }
+      if (switchPhone &&
+          !SwitchOn(&ICameraControlFN::ActivateViewFinder, &ICameraControlFN::ActivateCamera,
+                    IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA))
+        break;
       ShowActivation(IDC_CAMERA_ON, ActivationCameraOn);
       break;
     case IDC_VIEWFINDER_ON:
-      if (!groupHidden) {
-        CWaitCursor wait;
-        Server()->ActivateCamera(0);
-        if (FAILED(Server()->ActivateViewFinder(1))) {
-          ShowError(IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER);
-          ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
-          break;
-        }
-      }
+      if (switchPhone &&
+          !SwitchOn(&ICameraControlFN::ActivateCamera, &ICameraControlFN::ActivateViewFinder,
+                    IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER))
+        break;
       ShowActivation(IDC_VIEWFINDER_ON, ActivationViewFinderOn);
       break;
   }

@@ -81,6 +81,8 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   // Checks one radio button of the activation group and sets the mask.
   void ShowActivation(int checkedId, long mask);
   void ReadProductMode(long& productMode);
+  using ServerSwitch = HRESULT (STDMETHODCALLTYPE ICameraControlFN::*)(long);
+  bool SwitchOn(ServerSwitch off, ServerSwitch on, UINT titleId, UINT textId);
 
   long connected = 0;
   CCameraControlPropertySheet sheet;
