@@ -165,6 +165,15 @@ bool CRegistersListView::EditSubItem(int row, int subItem) {
   return true;
 }
 
+CRegistersListView::DeferredRedraw::DeferredRedraw(CRegistersListView& view) : list(view.Hwnd()) {
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+}
+
+CRegistersListView::DeferredRedraw::~DeferredRedraw() {
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
 bool CRegistersListView::HideInPlaceEdit() {
   if (inPlaceEdit.Hwnd()) ShowWindow(inPlaceEdit.Hwnd(), SW_HIDE);
   return true;

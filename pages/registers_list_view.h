@@ -36,6 +36,20 @@ class CRegistersListView : public fw::Window {
   bool EditSubItem(int row, int subItem);
   bool HideInPlaceEdit();
 
+  // Holds back the list's repainting while it lives (a pass over many
+  // registers); the list repaints once at the end. The texts change at
+  // once all the same.
+  class DeferredRedraw {
+   public:
+    explicit DeferredRedraw(CRegistersListView& view);
+    ~DeferredRedraw();
+    DeferredRedraw(const DeferredRedraw&) = delete;
+    DeferredRedraw& operator=(const DeferredRedraw&) = delete;
+
+   private:
+    HWND list;
+  };
+
  protected:
   FW_BEGIN_MESSAGES(CRegistersListView)
   FW_MESSAGE(UM_INPLACEEDITRETURN, OnInPlaceEditReturnValue)

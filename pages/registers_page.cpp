@@ -76,6 +76,30 @@ bool CCameraRegsPropPage::ValidateRange(BYTE& first, BYTE& last) {
   return true;
 }
 
+HRESULT CCameraRegsPropPage::ReadRegisters(BYTE first, BYTE last) {
+  CRegistersListView::DeferredRedraw deferred(registerList);
+  for (int number = first; number <= last; ++number) {
+    const auto reg = static_cast<BYTE>(number);
+    BYTE value = 0;
+    HRESULT hr = Server()->ReadRegister(reg, &value);
+    if (FAILED(hr)) return hr;
+    registerList.SetRegValue(reg, value);
+  }
+  return S_OK;
+}
+
+HRESULT CCameraRegsPropPage::WriteRegisters(BYTE first, BYTE last) {
+  for (int number = first; number <= last; ++number) {
+    const auto reg = static_cast<BYTE>(number);
+    // A register never read or edited is written as 0.
+    BYTE value = 0;
+    registerList.GetRegisterValue(reg, value);
+    HRESULT hr = Server()->WriteRegister(reg, value);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
 void CCameraRegsPropPage::TransferRange(Transfer direction) {
   if (!Server()) {
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
@@ -86,27 +110,14 @@ void CCameraRegsPropPage::TransferRange(Transfer direction) {
   if (!ValidateRange(first, last)) return;
 
   CWaitCursor wait;
-  for (int number = first; number <= last; ++number) {
-    const auto reg = static_cast<BYTE>(number);
-    BYTE value = 0;
-    if (direction == Transfer::Read) {
-      HRESULT hr = Server()->ReadRegister(reg, &value);
-      if (FAILED(hr)) {
-        // Registers read so far keep their new values; the list stays
-        // where it is.
-        ShowServerError(hr, IDS_ERR_READ_REGISTER_TITLE, IDS_ERR_REGISTER_OPERATION);
-        return;
-      }
-      registerList.SetRegValue(reg, value);
-    } else {
-      // A register never read or edited is written as 0.
-      registerList.GetRegisterValue(reg, value);
-      HRESULT hr = Server()->WriteRegister(reg, value);
-      if (FAILED(hr)) {
-        ShowServerError(hr, IDS_ERR_WRITE_REGISTER_TITLE, IDS_ERR_REGISTER_OPERATION);
-        return;
-      }
-    }
+  const bool reading = direction == Transfer::Read;
+  HRESULT hr = reading ? ReadRegisters(first, last) : WriteRegisters(first, last);
+  if (FAILED(hr)) {
+    // Registers transferred so far keep their values; the list stays where
+    // it is.
+    ShowServerError(hr, reading ? IDS_ERR_READ_REGISTER_TITLE : IDS_ERR_WRITE_REGISTER_TITLE,
+                    IDS_ERR_REGISTER_OPERATION);
+    return;
   }
   registerList.SelectRegister(first);
 }

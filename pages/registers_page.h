@@ -38,9 +38,13 @@ class CCameraRegsPropPage : public fw::PropertyPage, public virtual CBasePropert
   // The range in the First and Last boxes; on an invalid range shows why,
   // puts the focus in the box to correct and returns false.
   bool ValidateRange(BYTE& first, BYTE& last);
-  // One register's transfer in a pass.
   enum class Transfer { Read, Write };
+  // Validates the range and runs the pass with the hour-glass; reports a
+  // failure and leaves the list where it is, or selects the first register.
   void TransferRange(Transfer direction);
+  // The passes: the first failing server result, or S_OK.
+  HRESULT ReadRegisters(BYTE first, BYTE last);
+  HRESULT WriteRegisters(BYTE first, BYTE last);
 
   HWND firstEdit = nullptr;
   HWND lastEdit = nullptr;

@@ -253,6 +253,15 @@ TEST_F(RegistersPage, ReadFailureKeepsEarlierValuesAndLeavesLaterRowsAndTheViewA
   EXPECT_EQ(test::RowState(list, 120), 0u);
   EXPECT_EQ(test::RowTexts(list, 129), ValueRow(129, Pattern(129)));
   EXPECT_EQ(test::RowTexts(list, 131), ValueRow(131, 0));
+
+  // The list still repaints what changes after the failed pass.
+  UpdateWindow(list);
+  RECT dirty;
+  ASSERT_FALSE(GetUpdateRect(list, &dirty, FALSE));
+  SendMessageA(list, kInPlaceEditReturn, 9, 1);
+  EXPECT_TRUE(IsWindowVisible(list));
+  EXPECT_TRUE(GetUpdateRect(list, &dirty, FALSE));
+  EXPECT_EQ(test::RowTexts(list, 1), ValueRow(1, 9));
 }
 
 TEST_F(RegistersPage, WriteSendsTheListsValuesAndZeroForRegistersNeverRead) {
