@@ -152,15 +152,20 @@ TEST_F(CameraTestPage, WaitDialogCountsSecondsFromZeroEachTime) {
   EXPECT_EQ(seen, (std::vector<Texts>(2, Texts{"0", "1", "2", "3", "3"})));
 }
 
-TEST_F(CameraTestPage, WaitDialogTimerRunsOnItsOwn) {
-  std::string after = "not seen";
+TEST_F(CameraTestPage, WaitDialogTimerCountsEverySecondOnItsOwn) {
+  std::string firstChange;
+  DWORD waitedMs = 0;
   test::WhenDialog wait(kWaitTitle, [&](HWND dialog) {
-    after = test::WindowText(GetDlgItem(dialog, IDC_ELAPSED_SECONDS));
+    HWND seconds = GetDlgItem(dialog, IDC_ELAPSED_SECONDS);
+    const DWORD start = GetTickCount();
+    test::PumpUntil([&] { return test::WindowText(seconds) != "0"; }, 5000);
+    waitedMs = GetTickCount() - start;
+    firstChange = test::WindowText(seconds);
     test::ClickButton(dialog, IDC_WAIT_CANCEL);
   });
-  wait.After(1500);
   ClickTest();
-  EXPECT_EQ(after, "1");
+  EXPECT_EQ(firstChange, "1");
+  EXPECT_GE(waitedMs, 500u);  // a one-second period, not a fast one
 }
 
 TEST_F(CameraTestPage, OnlyCancelEndsTheWait) {

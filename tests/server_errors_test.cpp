@@ -21,7 +21,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 const char kReadTitle[] = "Error Reading Phone Register";
-const char kWriteTitle[] = "Error Writing Phone Register";
 const char kRegisterDefault[] =
     "The register operation failed. Please check that the phone is on and there is a Lumadex "
     "connection to it. Also, please check that the camera is activated. ";
@@ -106,22 +105,6 @@ TEST(ResultCodes, CodesOutsideTheTableGiveThePagesOwnText) {
     EXPECT_EQ(ReadFailingWith(host, page, code),
               (Texts{std::string(kReadTitle) + "|" + kRegisterDefault}));
   }
-}
-
-TEST(ResultCodes, WriteFailuresUseTheWriteTitle) {
-  test::HostedControl host;
-  HWND page = test::OpenRegistersPage(host);
-  ASSERT_NE(page, nullptr);
-  SetDlgItemTextA(page, IDC_LAST_REGISTER, "0");
-  host.Server().SetResult("WriteRegister", static_cast<HRESULT>(0x80040410));
-  host.Click(page, IDC_WRITE);
-  EXPECT_EQ(test::ShownMessages(),
-            (Texts{std::string(kWriteTitle) +
-                   "|Camera not activated. Activate the camera and try again."}));
-  test::MessageRecorder::Clear();
-  host.Server().SetResult("WriteRegister", static_cast<HRESULT>(0x8004041D));
-  host.Click(page, IDC_WRITE);
-  EXPECT_EQ(test::ShownMessages(), (Texts{std::string(kWriteTitle) + "|" + kRegisterDefault}));
 }
 
 // The product capture page's own table, used directly (that page builds on
