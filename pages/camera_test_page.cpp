@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "control/camera_server.h"
 #include "control/message_boxes.h"
-#include "resources/resource.h"
+#include "control/wait_cursor.h"
+#include "framework/com_object.h"
 
 namespace {
 
@@ -13,6 +15,11 @@ constexpr int kResultFieldIds[CCameraTestPropPage::kResultCount] = {
     IDC_BLEMISH_CLUSTERS,   IDC_MAXIMUM_BLEMISH_SIZE,
     IDC_DEAD_PIXELS,        IDC_WEAK_PIXELS,
     IDC_CORNER_DARKENING};
+
+// Fixed test parameters the server expects with every camera test.
+constexpr long kTestParameter1 = 2048;
+constexpr long kTestParameter2 = 64;
+constexpr long kTestParameter3 = 3;
 
 }  // namespace
 
@@ -29,6 +36,8 @@ LRESULT CCameraTestPropPage::OnInitDialog(const fw::Message&, bool&) {
 }
 
 void CCameraTestPropPage::ShowResults(const long values[kResultCount]) {
+  // The statics went with the page window, if it was destroyed.
+  if (!Hwnd()) return;
   for (int i = 0; i < kResultCount; ++i) {
     char text[16];
     snprintf(text, sizeof text, "%d", static_cast<int>(values[i]));
@@ -36,8 +45,40 @@ void CCameraTestPropPage::ShowResults(const long values[kResultCount]) {
   }
 }
 
+LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
+  if (!Server()) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return 0;
+  }
+  fw::ComPtr<ICameraControlFNTest> test;
+  if (FAILED(Server()->QueryInterface(IID_PPV_ARGS(&test))) || !test) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return 0;
+  }
+
+  CWaitCursor wait;
+  HRESULT hr = test->StartCameraTest(cameraNumber, kTestParameter1, kTestParameter2,
+                                     kTestParameter3, static_cast<long>(flashMode));
+  if (FAILED(hr)) {
+    if (hr == kServerTestRunning)
+      ShowError(IDS_ERR_TEST_RUNNING_TITLE, IDS_ERR_TEST_RUNNING);
+    else
+      ShowError(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST);
+    return 0;
+  }
+
+  // The result comes later as a server event (OnCameraTestFinished), which
+  // ends the dialog. A cancelled wait does not stop the test on the phone;
+  // its result is ignored.
+  testStarted = true;
+  if (waitDialog.Run(GetActiveWindow()) == CTestWaitDialog::kCancelled) testStarted = false;
+  return 0;
+}
+
 void CCameraTestPropPage::OnCameraTestFinished(BYTE success, const long values[kResultCount]) {
-  if (!testStarted) return;
+  // No test of ours is waiting, or the user has just cancelled the wait.
+  if (!testStarted || waitDialog.CancelPending()) return;
+  waitDialog.Finish();
   if (success) ShowResults(values);
 }
 

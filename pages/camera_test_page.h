@@ -6,6 +6,8 @@
 
 #include "framework/property_page.h"
 #include "pages/base_property_page.h"
+#include "pages/test_wait_dialog.h"
+#include "resources/resource.h"
 
 class CCameraTestPropPage : public fw::PropertyPage, public virtual CBasePropertyPage {
  public:
@@ -27,14 +29,19 @@ class CCameraTestPropPage : public fw::PropertyPage, public virtual CBasePropert
  protected:
   FW_BEGIN_MESSAGES(CCameraTestPropPage)
   FW_MESSAGE(WM_INITDIALOG, OnInitDialog)
+  FW_COMMAND(IDC_TEST, BN_CLICKED, OnTest)
   FW_END_MESSAGES(fw::PropertyPage)
 
   LRESULT OnInitDialog(const fw::Message& m, bool& handled);
+  // Starts a test on the phone and waits for its result in the Please
+  // Wait dialog.
+  LRESULT OnTest(const fw::Message& m, bool& handled);
 
  private:
   void ShowResults(const long values[kResultCount]);
 
   HWND resultFields[kResultCount] = {};
+  CTestWaitDialog waitDialog;
   bool testStarted = false;
   UINT flashMode = 0;
   BYTE cameraNumber = 1;

@@ -1,9 +1,146 @@
 #include "pages/registers_page.h"
 
-#include "resources/resource.h"
+#include <cstdio>
+#include <cstdlib>
+
+#include "control/message_boxes.h"
+#include "control/wait_cursor.h"
+#include "pages/server_errors.h"
+#include "pages/sheet_messages.h"
+
+namespace {
+
+// The range boxes take three digits; a longer (pasted) text is read only
+// this far.
+constexpr int kRangeTextLimit = 3;
+constexpr int kMaxRangeText = 6;
+
+// The number in a range box; text without digits counts as 0.
+long RangeValue(HWND edit) {
+  char text[kMaxRangeText + 1] = "";
+  GetWindowTextA(edit, text, sizeof text);
+  return strtol(text, nullptr, 10);
+}
+
+void SetNumberText(HWND edit, int number) {
+  char text[16];
+  snprintf(text, sizeof text, "%d", number);
+  SetWindowTextA(edit, text);
+}
+
+}  // namespace
 
 CCameraRegsPropPage::CCameraRegsPropPage() : fw::PropertyPage(IDD_REGISTERS) {}
 
 void CCameraRegsPropPage::EnablePage(BOOL enable) {
   fw::EnableChildWindows(Hwnd(), enable);
+}
+
+LRESULT CCameraRegsPropPage::OnInitDialog(const fw::Message&, bool&) {
+  firstEdit = Item(IDC_FIRST_REGISTER);
+  lastEdit = Item(IDC_LAST_REGISTER);
+  registerList.Subclass(Item(IDC_REGISTER_LIST));
+  registerList.Initialise(0, CRegistersListView::kLastRegister);
+
+  SetNumberText(firstEdit, 0);
+  SetNumberText(lastEdit, CRegistersListView::kLastRegister);
+  SendMessageA(firstEdit, EM_LIMITTEXT, kRangeTextLimit, 0);
+  SendMessageA(lastEdit, EM_LIMITTEXT, kRangeTextLimit, 0);
+
+  // Registers can be reached only while the camera is on.
+  if (SendMessageA(GetParent(Hwnd()), SHM_GETACTIVATIONMASK, 0, 0) != ActivationCameraOn)
+    EnablePage(FALSE);
+  return TRUE;
+}
+
+bool CCameraRegsPropPage::ValidateRange(BYTE& first, BYTE& last) {
+  const long firstNumber = RangeValue(firstEdit);
+  if (firstNumber < 0 || firstNumber > CRegistersListView::kLastRegister) {
+    ShowError(IDS_ERR_REGISTER_NUMBER_TITLE, IDS_ERR_REGISTER_RANGE);
+    SetFocus(firstEdit);
+    return false;
+  }
+  const long lastNumber = RangeValue(lastEdit);
+  if (lastNumber < 0 || lastNumber > CRegistersListView::kLastRegister) {
+    ShowError(IDS_ERR_REGISTER_NUMBER_TITLE, IDS_ERR_REGISTER_RANGE);
+    SetFocus(lastEdit);
+    return false;
+  }
+  if (firstNumber > lastNumber) {
+    ShowError(IDS_ERR_REGISTER_NUMBER_TITLE, IDS_ERR_REGISTER_ORDER);
+    SetFocus(firstEdit);
+    return false;
+  }
+  first = static_cast<BYTE>(firstNumber);
+  last = static_cast<BYTE>(lastNumber);
+  return true;
+}
+
+HRESULT CCameraRegsPropPage::ReadRegisters(BYTE first, BYTE last) {
+  CRegistersListView::DeferredRedraw deferred(registerList);
+  for (int number = first; number <= last; ++number) {
+    const auto reg = static_cast<BYTE>(number);
+    BYTE value = 0;
+    HRESULT hr = Server()->ReadRegister(reg, &value);
+    if (FAILED(hr)) return hr;
+    registerList.SetRegValue(reg, value);
+  }
+  return S_OK;
+}
+
+HRESULT CCameraRegsPropPage::WriteRegisters(BYTE first, BYTE last) {
+  for (int number = first; number <= last; ++number) {
+    const auto reg = static_cast<BYTE>(number);
+    // A register never read or edited is written as 0.
+    BYTE value = 0;
+    registerList.GetRegisterValue(reg, value);
+    HRESULT hr = Server()->WriteRegister(reg, value);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+void CCameraRegsPropPage::TransferRange(Transfer direction) {
+  if (!Server()) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return;
+  }
+  BYTE first = 0;
+  BYTE last = 0;
+  if (!ValidateRange(first, last)) return;
+
+  CWaitCursor wait;
+  const bool reading = direction == Transfer::Read;
+  HRESULT hr = reading ? ReadRegisters(first, last) : WriteRegisters(first, last);
+  if (FAILED(hr)) {
+    // Registers transferred so far keep their values; the list stays where
+    // it is.
+    ShowServerError(hr, reading ? IDS_ERR_READ_REGISTER_TITLE : IDS_ERR_WRITE_REGISTER_TITLE,
+                    IDS_ERR_REGISTER_OPERATION);
+    return;
+  }
+  registerList.SelectRegister(first);
+}
+
+LRESULT CCameraRegsPropPage::OnRead(const fw::Message&, bool&) {
+  TransferRange(Transfer::Read);
+  return 0;
+}
+
+LRESULT CCameraRegsPropPage::OnWrite(const fw::Message&, bool&) {
+  TransferRange(Transfer::Write);
+  return 0;
+}
+
+LRESULT CCameraRegsPropPage::OnListDoubleClick(const fw::Message& m, bool&) {
+  const auto* activation = reinterpret_cast<const NMITEMACTIVATE*>(m.lParam);
+  if (activation->iSubItem >= CRegistersListView::ColumnBinary &&
+      activation->iSubItem <= CRegistersListView::ColumnDecimal)
+    registerList.EditSubItem(activation->iItem, activation->iSubItem);
+  return 0;
+}
+
+LRESULT CCameraRegsPropPage::OnListClick(const fw::Message&, bool&) {
+  registerList.HideInPlaceEdit();
+  return 0;
 }

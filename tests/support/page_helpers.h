@@ -1,0 +1,68 @@
+// Driving the property pages as a user does: reaching a page, typing,
+// clicking and double-clicking list cells, pasting, reading texts back.
+//
+//   test::HostedControl host;
+//   HWND page = test::OpenRegistersPage(host);     // mode 2, camera on
+//   HWND list = GetDlgItem(page, IDC_REGISTER_LIST);
+//   test::DoubleClickCell(list, 12, 2);
+//   test::Type(GetFocus(), "FF\r");
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "CameraControlFN.h"
+#include "framework/handles.h"
+#include "pages/camera_control_property_sheet.h"
+#include "tests/support/hosted_control.h"
+
+namespace test {
+
+// Starts the control in mode 2, switches the camera on (activation mask 2)
+// and selects the Registers tab. Returns the page window.
+HWND OpenRegistersPage(HostedControl& host);
+
+// Sends each character of `text` to `window` as typed (WM_CHAR).
+void Type(HWND window, const std::string& text);
+// Presses and releases a key (WM_KEYDOWN, WM_KEYUP) in `window`.
+void PressKey(HWND window, WPARAM key);
+// Puts `text` on the clipboard and pastes it into `edit` (WM_PASTE).
+bool Paste(HWND edit, const std::string& text);
+
+// Texts of a report-style list.
+std::string CellText(HWND list, int row, int subItem);
+std::vector<std::string> RowTexts(HWND list, int row);
+RECT CellRect(HWND list, int row, int subItem);
+// A left-button double-click, and a single click, in the middle of a cell
+// (scrolled into view first).
+void DoubleClickCell(HWND list, int row, int subItem);
+void ClickCell(HWND list, int row, int subItem);
+// State bits (LVIS_SELECTED, LVIS_FOCUSED) of a row.
+UINT RowState(HWND list, int row);
+
+// The texts of the error messages shown since the last Clear, as
+// "title|text".
+std::vector<std::string> ShownMessages();
+
+// The product's property sheet made directly from its classes (white-box),
+// inside a window of its own, for states the hosted control cannot reach,
+// such as pages without any server.
+class StandaloneSheet {
+ public:
+  StandaloneSheet(ICameraControlFN* server, long mode, long activationMask);
+  ~StandaloneSheet();
+  StandaloneSheet(const StandaloneSheet&) = delete;
+  StandaloneSheet& operator=(const StandaloneSheet&) = delete;
+
+  CCameraControlPropertySheet& Sheet() { return sheet; }
+  // Selects tab `index` and returns its page window.
+  HWND SelectPage(int index);
+
+ private:
+  fw::UniqueWindow parent;
+  CCameraControlPropertySheet sheet;
+};
+
+}  // namespace test
