@@ -2,13 +2,54 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "framework/module.h"
 
 namespace fw {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
+// Windows this framework subclassed: the object each one belongs to and
+// the procedure it replaced. They are kept in the process rather than in a
+// window property, because a property lookup on every message costs a trip
+// to the window server on some systems.
+struct SubclassEntry {
+  Window* owner;  // null once the object let go while another procedure
+                  // sits on top; messages then go straight to the original
+  WNDPROC original;
+};
+
+class SubclassTable {
+ public:
+  bool Find(HWND window, SubclassEntry& entry) {
+    AcquireSRWLockShared(&lock);
+    auto found = entries.find(window);
+    bool known = found != entries.end();
+    if (known) entry = found->second;
+    ReleaseSRWLockShared(&lock);
+    return known;
+  }
+  void Set(HWND window, const SubclassEntry& entry) {
+    AcquireSRWLockExclusive(&lock);
+    entries[window] = entry;
+    ReleaseSRWLockExclusive(&lock);
+  }
+  void Erase(HWND window) {
+    AcquireSRWLockExclusive(&lock);
+    entries.erase(window);
+    ReleaseSRWLockExclusive(&lock);
+  }
+
+ private:
+  SRWLOCK lock = SRWLOCK_INIT;
+  std::unordered_map<HWND, SubclassEntry> entries;
+};
+
+SubclassTable& Subclasses() {
+  static SubclassTable table;
+  return table;
+}
+
 constexpr int kMaxClasses = 8;
 ATOM registeredClasses[kMaxClasses] = {};
 int registeredCount = 0;
@@ -51,9 +92,19 @@ void Window::UnregisterClasses() {
 }
 
 bool Window::Subclass(HWND window) {
-  if (hwnd || !window) return false;
-  if (!SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-    return false;
+  if (hwnd || !window || !::IsWindow(window)) return false;
+  SubclassEntry entry;
+  if (Subclasses().Find(window, entry)) {
+    if (entry.owner) return false;  // someone else's object holds it
+    entry.owner = this;             // our procedure is still in the chain
+  } else {
+    auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+    if (!previous) return false;
+    entry = {this, previous};
+  }
+  Subclasses().Set(window, entry);
+  originalProc = entry.original;
   hwnd = window;
   attachment = Attachment::Subclassed;
   return true;
@@ -81,7 +132,7 @@ bool Window::ProcessMessage(const Message&, LRESULT&) {
 LRESULT Window::DefaultProcessing(const Message& m) {
   switch (attachment) {
     case Attachment::Subclassed:
-      return DefSubclassProc(m.window, m.message, m.wParam, m.lParam);
+      return CallWindowProcW(originalProc, m.window, m.message, m.wParam, m.lParam);
     case Attachment::OwnClass:
       return DefWindowProcA(m.window, m.message, m.wParam, m.lParam);
     default:
@@ -103,7 +154,15 @@ void Window::Detach() {
   if (!hwnd) return;
   switch (attachment) {
     case Attachment::Subclassed:
-      RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+      // Put the original procedure back unless another one has been put on
+      // top of ours meanwhile; then ours stays and only passes messages on.
+      if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == SubclassProc) {
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc));
+        Subclasses().Erase(hwnd);
+      } else {
+        Subclasses().Set(hwnd, {nullptr, originalProc});
+      }
+      originalProc = nullptr;
       break;
     case Attachment::OwnClass:
       if (::IsWindow(hwnd)) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -144,11 +203,15 @@ LRESULT CALLBACK Window::OwnClassProc(HWND window, UINT message, WPARAM wParam, 
   return result;
 }
 
-LRESULT CALLBACK Window::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR refData) {
-  auto* self = reinterpret_cast<Window*>(refData);
+LRESULT CALLBACK Window::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  SubclassEntry entry;
+  if (!Subclasses().Find(window, entry)) return DefWindowProcW(window, message, wParam, lParam);
   LRESULT result = 0;
-  self->Route({window, message, wParam, lParam}, result);
+  if (entry.owner)
+    entry.owner->Route({window, message, wParam, lParam}, result);
+  else
+    result = CallWindowProcW(entry.original, window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) Subclasses().Erase(window);
   return result;
 }
 

@@ -128,11 +128,12 @@ class Window {
 
  private:
   static LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
   void Detach();
 
   HWND hwnd = nullptr;
   Attachment attachment = Attachment::None;
+  WNDPROC originalProc = nullptr;  // of a subclassed window
   int nesting = 0;
   bool windowGone = false;
 };
