@@ -48,7 +48,7 @@ LRESULT CCameraRegsPropPage::OnInitDialog(const fw::Message&, bool&) {
   SendMessageA(lastEdit, EM_LIMITTEXT, kRangeTextLimit, 0);
 
   // Registers can be reached only while the camera is on.
-  if (SendMessageA(GetParent(Hwnd()), SHM_GETACTIVATIONMASK, 0, 0) != ActivationCameraOn)
+  if (SheetActivationMask(Hwnd()) != ActivationCameraOn)
     EnablePage(FALSE);
   return TRUE;
 }
