@@ -93,26 +93,6 @@ HRESULT Advise(ICameraControlFN* server, IUnknown* sink, DWORD* cookie) {
   return point->Advise(sink, cookie);
 }
 
-HRESULT Unadvise(ICameraControlFN* server, DWORD cookie) {
-  ComPtr<IConnectionPointContainer> container;
-  ComPtr<IConnectionPoint> point;
-  server->QueryInterface(IID_PPV_ARGS(&container));
-  container->FindConnectionPoint(DIID__ICameraControlFNEvents, &point);
-  return point->Unadvise(cookie);
-}
-
-std::string TempFilePath() {
-  char folder[MAX_PATH], path[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, "kvr", 0, path);
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // ---- the test main's set-up ----
 
 // The control's event sink reads the parameter types of the events from
@@ -172,37 +152,6 @@ TEST(FakeServerEvents, ReachTheSinkWithDispidsTypesAndArgumentsInOrder) {
   EXPECT_TRUE(sink->events[0].args.empty());
   EXPECT_EQ(sink->events[1].args, (std::vector<std::string>{"I4:5", "BSTR:x"}));
   EXPECT_EQ(sink->events[1].rawOrder, (std::vector<VARTYPE>{VT_BSTR, VT_I4}));
-}
-
-TEST(FakeServerEvents, UnadviseStopsThemAndCookiesFollowComRules) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  Sink first = fw::Make<RecordingSink>();
-  Sink second = fw::Make<RecordingSink>();
-  ULONG firstRefs = first->RefCount();
-  DWORD cookie1 = 0, cookie2 = 0;
-  ASSERT_EQ(Advise(server.Get(), first->InnerUnknown(), &cookie1), S_OK);
-  ASSERT_EQ(Advise(server.Get(), second->InnerUnknown(), &cookie2), S_OK);
-  EXPECT_EQ(cookie1, 1u);
-  EXPECT_EQ(cookie2, 2u);
-  EXPECT_EQ(server->AdvisedSinkCount(), 2u);
-  EXPECT_GT(first->RefCount(), firstRefs);  // the server holds its sinks
-
-  server->FireConnectionStateChanged(0);
-  EXPECT_EQ(first->events.size(), 1u);
-  EXPECT_EQ(second->events.size(), 1u);
-
-  EXPECT_EQ(Unadvise(server.Get(), cookie1), S_OK);
-  EXPECT_EQ(first->RefCount(), firstRefs);
-  EXPECT_EQ(Unadvise(server.Get(), cookie1), CONNECT_E_NOCONNECTION);
-  EXPECT_EQ(Unadvise(server.Get(), 77), CONNECT_E_NOCONNECTION);
-  server->FireConnectionStateChanged(1);
-  EXPECT_EQ(first->events.size(), 1u);
-  EXPECT_EQ(second->events.size(), 2u);
-
-  EXPECT_EQ(Unadvise(server.Get(), cookie2), S_OK);
-  EXPECT_EQ(server->AdvisedSinkCount(), 0u);
-  EXPECT_EQ(server->FireConnectionStateChanged(1), S_FALSE);  // nobody listened
-  EXPECT_EQ(second->events.size(), 2u);
 }
 
 TEST(FakeServerEvents, AdviseWantsTheEventInterface) {
@@ -267,42 +216,6 @@ TEST(FakeServerEvents, ReferenceCountIsObservableAndReturnsToItsStart) {
 
 // ---- the fake server's calls ----
 
-TEST(FakeServerCalls, AreLoggedInOrderWithTheirInArguments) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  ComPtr<ICameraControlFNTest> testInterface;
-  ComPtr<ICameraControlFNEpoc> epoc;
-  ASSERT_EQ(server.As(&testInterface), S_OK);
-  ASSERT_EQ(server.As(&epoc), S_OK);
-  long a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, g = 0;
-  BYTE value = 0, count = 0;
-  test::UniqueBstr product = test::MakeBstr(L"img");
-
-  server->GetConnectionState(&a);
-  server->GetProductConfiguration(&a, 0, &b, &c, &d);
-  server->ActivateViewFinder(0);
-  server->ActivateCamera(1);
-  server->ReadRegister(20, &value);
-  server->WriteRegister(159, 255);
-  server->CaptureToProduct(product.get(), 4, 8);
-  server->GetCameraTestResults(&a, &b, &c, &d, &e, &f, &g);
-  testInterface->StartCameraTest(1, 2048, 64, 3, 0);
-  testInterface->CaptureCameraToProduct(product.get(), 2, 1, 64, 3, 2);
-  epoc->GetCameraConfiguration(&a, 3, &b, &c, &d, &count, &e);
-
-  EXPECT_EQ(server->CallStrings(),
-            (std::vector<std::string>{
-                "GetConnectionState()", "GetProductConfiguration(0)", "ActivateViewFinder(0)",
-                "ActivateCamera(1)", "ReadRegister(20)", "WriteRegister(159,255)",
-                "CaptureToProduct(\"img\",4,8)", "GetCameraTestResults()",
-                "StartCameraTest(1,2048,64,3,0)", "CaptureCameraToProduct(\"img\",2,1,64,3,2)",
-                "GetCameraConfiguration(3)"}));
-  EXPECT_EQ(server->CallStrings("ActivateCamera"), std::vector<std::string>{"ActivateCamera(1)"});
-  EXPECT_EQ(server->CallCount("ReadRegister"), 1u);
-  EXPECT_EQ(server->Calls()[6].Text(), "img");
-  EXPECT_EQ(server->Calls()[5].Number(1), 255);
-  EXPECT_EQ(server->Calls()[5].Number(2), -1);
-}
-
 TEST(FakeServerCalls, ScriptedResultsHitOnlyTheChosenArguments) {
   Server server = fw::Make<test::FakeCameraServer>();
   server->SetRegister(19, 0x19);
@@ -339,221 +252,6 @@ TEST(FakeServerCalls, ScriptedResultsHitOnlyTheChosenArguments) {
   EXPECT_TRUE(server->CameraOn());
 }
 
-TEST(FakeServerCalls, AnswerFromTheStateTheTestSet) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  server->SetProductMode(4);
-  server->SetFormatMask(0x24);
-  server->SetSizeMask(0x1000);
-  server->SetConnectionState(0);
-  server->SetTestResults({1, 2, 3, 4, 5, 6, 7});
-  server->SetCameraCount(2);
-  server->SetCameraConfig(2, {0x2000, 0x80, 1});
-
-  long state = -1, mode = -1, reserved = -1, formats = -1, sizes = -1;
-  server->GetConnectionState(&state);
-  server->GetProductConfiguration(&mode, 0, &reserved, &formats, &sizes);
-  EXPECT_EQ(state, 0);
-  EXPECT_EQ(mode, 4);
-  EXPECT_EQ(formats, 0x24);
-  EXPECT_EQ(sizes, 0x1000);
-
-  long r[7] = {};
-  server->GetCameraTestResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6]);
-  EXPECT_EQ(std::vector<long>(r, r + 7), (std::vector<long>{1, 2, 3, 4, 5, 6, 7}));
-
-  long flash = -1;
-  BYTE count = 0;
-  server->GetCameraConfiguration(&reserved, 2, &reserved, &formats, &sizes, &count, &flash);
-  EXPECT_EQ(formats, 0x2000);
-  EXPECT_EQ(sizes, 0x80);
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(flash, 1);
-  server->GetCameraConfiguration(&reserved, 1, &reserved, &formats, &sizes, &count, &flash);
-  test::CameraConfig standard;
-  EXPECT_EQ(formats, standard.formatMask);
-  EXPECT_EQ(flash, standard.flashCapability);
-
-  BYTE value = 0;
-  EXPECT_EQ(server->WriteRegister(28, 0x05), S_OK);
-  EXPECT_EQ(server->ReadRegister(28, &value), S_OK);
-  EXPECT_EQ(value, 0x05);
-  EXPECT_EQ(server->Register(28), 0x05);
-
-  // Camera and viewfinder are never on together.
-  server->ActivateCamera(1);
-  server->ActivateViewFinder(1);
-  EXPECT_FALSE(server->CameraOn());
-  EXPECT_TRUE(server->ViewFinderOn());
-}
-
-TEST(FakeServerCalls, ServerThatAnswersNothingLeavesOutValuesAndFilesAlone) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  server->SetAnswersNothing(true);
-  long state = 0x5eed, mode = 0x5eed;
-  long unused = 0, formats = 0x5eed, sizes = 0x5eed;
-  BYTE value = 0xAB;
-  EXPECT_EQ(server->GetConnectionState(&state), S_OK);
-  EXPECT_EQ(server->GetProductConfiguration(&mode, 0, &unused, &formats, &sizes), S_OK);
-  EXPECT_EQ(server->ReadRegister(3, &value), S_OK);
-  EXPECT_EQ(state, 0x5eed);
-  EXPECT_EQ(mode, 0x5eed);
-  EXPECT_EQ(formats, 0x5eed);
-  EXPECT_EQ(value, 0xAB);
-
-  std::string path = TempFilePath();  // created empty
-  test::UniqueBstr wide = test::MakeBstr(test::Widen(path).c_str());
-  EXPECT_EQ(server->CaptureToFile(wide.get(), 4, 64, 0), S_OK);
-  EXPECT_EQ(ReadFile(path), "");
-  DeleteFileA(path.c_str());
-  EXPECT_EQ(server->CallCount("CaptureToFile"), 1u);
-}
-
-TEST(FakeServerCalls, CapturesWriteTheirContentToThePath) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  ComPtr<ICameraControlFNTest> testInterface;
-  ASSERT_EQ(server.As(&testInterface), S_OK);
-  std::string path = TempFilePath();
-  test::UniqueBstr wide = test::MakeBstr(test::Widen(path).c_str());
-
-  EXPECT_EQ(server->CaptureToFile(wide.get(), 4, 64, 0), S_OK);
-  EXPECT_FALSE(ReadFile(path).empty());
-
-  server->SetCaptureContent(std::string("\xFF\xD8\0\x01", 4));
-  server->SetResult("CaptureCameraToFile", 0x00040401);  // partial data, still written
-  EXPECT_EQ(testInterface->CaptureCameraToFile(wide.get(), 1, 4, 64, 3, 0, 1), 0x00040401);
-  EXPECT_EQ(ReadFile(path), std::string("\xFF\xD8\0\x01", 4));
-  EXPECT_EQ(server->Calls().back().Text(), path);
-
-  DeleteFileA(path.c_str());
-  server->SetResult("CaptureToFile", 0x80040405);
-  EXPECT_EQ(server->CaptureToFile(wide.get(), 4, 64, 0), static_cast<HRESULT>(0x80040405));
-  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
-
-  test::UniqueBstr nowhere = test::MakeBstr(L"C:\\no such folder\\x.jpg");
-  EXPECT_TRUE(FAILED(testInterface->CaptureCameraToFile(nowhere.get(), 1, 4, 64, 3, 0, 0)));
-}
-
-TEST(FakeServerCalls, InterfacesCanBeWithheld) {
-  Server server = fw::Make<test::FakeCameraServer>();
-  ComPtr<ICameraControlFNTest> testInterface;
-  ComPtr<ICameraControlFNEpoc> epoc;
-  ComPtr<IConnectionPointContainer> container;
-  ComPtr<IDispatch> dispatch;
-  ASSERT_EQ(server.As(&dispatch), S_OK);
-  EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
-            E_NOTIMPL);
-
-  server->Offer(IID_ICameraControlFNTest, false);
-  server->Offer(IID_IConnectionPointContainer, false);
-  EXPECT_EQ(server.As(&testInterface), E_NOINTERFACE);
-  EXPECT_EQ(server.As(&container), E_NOINTERFACE);
-  EXPECT_EQ(server.As(&epoc), S_OK);
-  server->Offer(IID_ICameraControlFNTest, true);
-  EXPECT_EQ(server.As(&testInterface), S_OK);
-  EXPECT_EQ(server.As(&container), E_NOINTERFACE);
-}
-
-TEST(FakeServerCalls, HookRunsInsideTheCall) {
-  // A server that reports the test result before StartCameraTest returns.
-  Server server = fw::Make<test::FakeCameraServer>();
-  Sink sink = fw::Make<RecordingSink>();
-  DWORD cookie = 0;
-  ASSERT_EQ(Advise(server.Get(), sink->InnerUnknown(), &cookie), S_OK);
-  size_t eventsDuringCall = 0;
-  server->SetCallHook([&](const test::ServerCall& call) {
-    if (call.name == "StartCameraTest") server->FireCameraTestFinished({1, 1, 1, 1, 1, 1, 1});
-    eventsDuringCall = sink->events.size();
-  });
-  ComPtr<ICameraControlFNTest> testInterface;
-  ASSERT_EQ(server.As(&testInterface), S_OK);
-  EXPECT_EQ(testInterface->StartCameraTest(1, 2048, 64, 3, 0), S_OK);
-  EXPECT_EQ(eventsDuringCall, 1u);
-}
-
-// ---- host components ----
-
-TEST(MessageRecorder, RecordsWhatTheHostComponentIsAsked) {
-  ComPtr<IHostMessageBox> box;
-  ASSERT_EQ(CoCreateInstance(CLSID_HostMessageBox, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&box)), S_OK);
-  test::UniqueBstr text = test::MakeBstr(L"Some text"), title = test::MakeBstr(L"A title"),
-                   description = test::MakeBstr(L"why");
-  long result = -1;
-  EXPECT_EQ(
-      box->ShowMessageBox(text.get(), title.get(), 0x80040411, description.get(), 16, 1, &result),
-      S_OK);
-  EXPECT_EQ(result, 1);
-  test::MessageRecorder::SetAnswer(7);
-  result = -1;
-  EXPECT_EQ(box->ShowMessageBox(text.get(), title.get(), 0, nullptr, 64, 1, &result), S_OK);
-  EXPECT_EQ(result, 7);
-
-  const auto& messages = test::MessageRecorder::Messages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].text, "Some text");
-  EXPECT_EQ(messages[0].title, "A title");
-  EXPECT_EQ(messages[0].hr, static_cast<HRESULT>(0x80040411));
-  EXPECT_EQ(messages[0].description, "why");
-  EXPECT_EQ(messages[0].flags, 16);
-  EXPECT_EQ(messages[0].option, 1);
-  EXPECT_EQ(messages[0].resultPreset, -1);
-  EXPECT_EQ(messages[1].description, "");
-  EXPECT_EQ(messages[1].flags, 64);
-}
-
-TEST(MessageRecorder, CanBeUnavailableOrFailing) {
-  ComPtr<IHostMessageBox> box;
-  {
-    test::MessageRecorder::Unavailable off;
-    EXPECT_TRUE(
-        FAILED(CoCreateInstance(CLSID_HostMessageBox, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&box))));
-  }
-  ASSERT_EQ(CoCreateInstance(CLSID_HostMessageBox, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&box)), S_OK);
-
-  test::MessageRecorder::SetFailure(E_FAIL);
-  test::UniqueBstr text = test::MakeBstr(L"t");
-  long result = -1;
-  EXPECT_EQ(box->ShowMessageBox(text.get(), text.get(), 0, nullptr, 16, 1, &result), E_FAIL);
-  EXPECT_EQ(result, -1);
-  EXPECT_EQ(test::MessageRecorder::Messages().size(), 1u);
-}
-
-TEST(FakeHelpResolver, AnswersAsChosenWhileItLives) {
-  auto resolve = [](const wchar_t* path, std::string* answer) {
-    ComPtr<IHelpFileResolver> resolver;
-    HRESULT hr =
-        CoCreateInstance(CLSID_HelpFileResolver, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&resolver));
-    if (FAILED(hr)) return hr;
-    test::UniqueBstr asked = test::MakeBstr(path);
-    long reserved = 0;
-    BSTR resolved = reinterpret_cast<BSTR>(1);
-    hr = resolver->ResolveHelpFile(asked.get(), &reserved, &resolved);
-    test::UniqueBstr owned(resolved);
-    *answer = resolved ? test::Narrow(resolved) : "(null)";
-    return hr;
-  };
-  std::string answer;
-  {
-    test::FakeHelpResolver resolver;
-    EXPECT_EQ(resolve(L"C:\\a\\x.hlp", &answer), S_OK);
-    EXPECT_EQ(answer, "C:\\a\\x.hlp");
-    resolver.ResolveTo(L"D:\\moved\\x.hlp");
-    EXPECT_EQ(resolve(L"C:\\a\\y.hlp", &answer), S_OK);
-    EXPECT_EQ(answer, "D:\\moved\\x.hlp");
-    resolver.ResolveToEmpty();
-    EXPECT_EQ(resolve(L"z", &answer), S_OK);
-    EXPECT_EQ(answer, "");
-    resolver.ResolveToNull();
-    EXPECT_EQ(resolve(L"z", &answer), S_OK);
-    EXPECT_EQ(answer, "(null)");
-    resolver.Fail(E_ACCESSDENIED);
-    EXPECT_EQ(resolve(L"w", &answer), E_ACCESSDENIED);
-    EXPECT_EQ(answer, "(null)");
-    EXPECT_EQ(resolver.Asked(),
-              (std::vector<std::string>{"C:\\a\\x.hlp", "C:\\a\\y.hlp", "z", "z", "w"}));
-  }
-  EXPECT_TRUE(FAILED(resolve(L"C:\\a\\x.hlp", &answer)));
-}
-
 TEST(HelpCatcher, ReceivesWhatWinHelpSends) {
   fw::UniqueWindow owner(
       CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
@@ -576,47 +274,6 @@ TEST(HelpCatcher, ReceivesWhatWinHelpSends) {
 }
 
 // ---- modal windows ----
-
-TEST(Modal, ExpectMessageBoxReadsAndDismissesBoxes) {
-  fw::UniqueWindow owner(CreateWindowA("STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                       nullptr, nullptr, nullptr, nullptr));
-  test::ExpectMessageBox boxes(2);
-  EXPECT_EQ(MessageBoxA(nullptr, "First text\r\nsecond line", "Error Title", MB_ICONHAND), IDOK);
-  EXPECT_EQ(MessageBoxA(owner.Get(), "Info text", "Info Title", MB_ICONASTERISK), IDOK);
-  ASSERT_EQ(boxes.Count(), 2u);
-  EXPECT_EQ(boxes.Seen()[0].caption, "Error Title");
-  EXPECT_EQ(boxes.Seen()[0].text, "First text\r\nsecond line");
-  EXPECT_EQ(boxes.Seen()[0].icon, static_cast<UINT>(MB_ICONHAND));
-  EXPECT_EQ(boxes.Seen()[0].owner, nullptr);
-  EXPECT_EQ(boxes.Last().caption, "Info Title");
-  EXPECT_EQ(boxes.Last().icon, static_cast<UINT>(MB_ICONASTERISK));
-  EXPECT_EQ(boxes.Last().owner, owner.Get());
-}
-
-TEST(Modal, WhenDialogActsOnlyOnItsDialog) {
-  fw::UniqueWindow owner(CreateWindowA("STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                       nullptr, nullptr, nullptr, nullptr));
-  test::ExpectMessageBox others(2);
-  std::string seenText;
-  test::WhenDialog question("Question", [&](HWND dialog) {
-    seenText = test::WindowText(test::FindChildById(dialog, 0xFFFF));
-    test::ClickButton(dialog, IDCANCEL);
-  });
-  question.OwnedBy(owner.Get());
-
-  EXPECT_EQ(MessageBoxA(nullptr, "a", "Question", MB_OKCANCEL), IDOK);  // not its owner
-  EXPECT_EQ(MessageBoxA(owner.Get(), "b", "Other", MB_OKCANCEL), IDOK);
-  EXPECT_EQ(MessageBoxA(owner.Get(), "Go on?", "Question", MB_OKCANCEL), IDCANCEL);
-  EXPECT_EQ(question.Handled(), 1u);
-  EXPECT_EQ(seenText, "Go on?");
-  EXPECT_EQ(others.Count(), 2u);
-
-  test::WhenDialog late("Later", [](HWND dialog) { test::ClickButton(dialog, IDOK); });
-  late.After(300);
-  DWORD start = GetTickCount();
-  EXPECT_EQ(MessageBoxA(nullptr, "c", "Later", MB_OK), IDOK);
-  EXPECT_GE(GetTickCount() - start, 300u);
-}
 
 // An empty dialog template with caption `title`, built in memory.
 std::vector<WORD> DialogTemplate(const wchar_t* title) {
@@ -663,21 +320,6 @@ TEST(Modal, WatchdogEndsModalDialogsNobodyExpected) {
   EXPECT_TRUE(IsWindow(modeless.Get()));
   EXPECT_EQ(test::ModalWatchdog::TakeEnded(), 2u);
   test::ModalWatchdog::ResetTimeouts();
-}
-
-bool timerFired = false;
-void CALLBACK SetTimerFired(HWND, UINT, UINT_PTR, DWORD) {
-  timerFired = true;
-}
-
-TEST(Modal, PumpUntilRunsTheMessageLoopUntilTheCondition) {
-  timerFired = false;
-  UINT_PTR timer = SetTimer(nullptr, 0, 50, SetTimerFired);
-  EXPECT_TRUE(test::PumpUntil([] { return timerFired; }, 5000));
-  KillTimer(nullptr, timer);
-  DWORD start = GetTickCount();
-  EXPECT_FALSE(test::PumpUntil([] { return false; }, 100));
-  EXPECT_GE(GetTickCount() - start, 100u);
 }
 
 }  // namespace
