@@ -24,4 +24,13 @@ foreach(fn DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServ
     message(FATAL_ERROR "${DLL} does not export ${fn} undecorated")
   endif()
 endforeach()
-message(STATUS "${DLL}: ${format}, four exports present")
+
+# Nothing of the compiler's runtime travels with the product.
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(entry ${imports})
+  string(TOLOWER "${entry}" lower)
+  if(lower MATCHES "lib(gcc|stdc|winpthread)")
+    message(FATAL_ERROR "${DLL} depends on a compiler runtime DLL: ${entry}")
+  endif()
+endforeach()
+message(STATUS "${DLL}: ${format}, four exports present, system DLLs only")
