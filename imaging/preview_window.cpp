@@ -54,6 +54,10 @@ void CPreviewWnd::ReleasePictureBitmap() {
 }
 
 void CPreviewWnd::ResetView() {
+  // Positions and sizes first: hiding the bars resizes the client area, and
+  // the WM_SIZE that follows must not set them up again for the old picture.
+  scrollX = maxScrollX = scrollY = maxScrollY = 0;
+  imageWidth = imageHeight = 0;
   ShowScrollBar(Hwnd(), SB_BOTH, FALSE);
   fw::WindowDC dc(Hwnd());
   if (dc) {
@@ -63,14 +67,15 @@ void CPreviewWnd::ResetView() {
   }
   ReleasePictureBitmap();
   memoryDC.Reset(CreateCompatibleDC(dc.Get()));
-  scrollX = maxScrollX = scrollY = maxScrollY = 0;
-  imageWidth = imageHeight = 0;
 }
 
 void CPreviewWnd::ShowImage() {
   if (!image) return;
   ResetView();
-  if (!image->GetDimensions(&imageWidth, &imageHeight)) return;
+  if (!image->GetDimensions(&imageWidth, &imageHeight)) {
+    imageWidth = imageHeight = 0;  // nothing to show: the view stays white
+    return;
+  }
   UpdateHorzScrollBar();
   UpdateVertScrollBar();
 
