@@ -4,7 +4,6 @@
 // do not open, and what many previews leave behind.
 #include <windows.h>
 #include <commdlg.h>
-#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +24,7 @@
 #include "tests/support/hosted_control.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
+#include "tests/support/process_usage.h"
 #include "tests/support/product_dll.h"
 
 namespace {
@@ -548,92 +548,14 @@ TEST_F(PreviewDialog, OpenImageFileTakesRawFormatsOnlyWithAConversionAndASize) {
   }
 }
 
-// What this process holds that a preview could leave behind. Wine answers
-// 0 to GetGuiResources(GR_GDIOBJECTS) and to GetProcessHandleCount, so GDI
-// objects are counted by asking the type of every handle index (Wine finds
-// an object by the index part of its handle alone), kernel handles from the
-// system's handle list, memory by walking the heaps.
-struct Usage {
-  long gdiObjects = 0, kernelHandles = 0, windows = 0;
-  size_t heapBlocks = 0, heapBytes = 0, pagefileBytes = 0;
-};
-
-long GdiObjects() {
-  long count = 0;
-  for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
-    count += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-  return count;
-}
-
-long KernelHandles() {
-  struct Entry {
-    PVOID object;
-    ULONG_PTR process, handle;
-    ULONG access;
-    USHORT backTrace, type;
-    ULONG attributes, reserved;
-  };
-  struct List {
-    ULONG_PTR count, reserved;
-    Entry entries[1];
-  };
-  using Query = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  const ULONG kExtendedHandleInformation = 64;
-  const LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
-  std::vector<ULONG_PTR> buffer(1 << 14);
-  LONG status;
-  ULONG length = 0;
-  while ((status = query(kExtendedHandleInformation, buffer.data(),
-                         static_cast<ULONG>(buffer.size() * sizeof buffer[0]), &length)) ==
-         kLengthMismatch)
-    buffer.resize(buffer.size() * 2);
-  if (status != 0) return -1;
-  const auto* list = reinterpret_cast<const List*>(buffer.data());
-  long count = 0;
-  for (ULONG_PTR i = 0; i < list->count; ++i)
-    count += list->entries[i].process == GetCurrentProcessId();
-  return count;
-}
-
-BOOL CALLBACK CountWindow(HWND, LPARAM count) {
-  ++*reinterpret_cast<long*>(count);
-  return TRUE;
-}
-
-Usage Measure() {
-  Usage usage;
-  usage.gdiObjects = GdiObjects();
-  usage.kernelHandles = KernelHandles();
-  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&usage.windows));
-  HANDLE heaps[64];
-  const DWORD heapCount = std::min<DWORD>(GetProcessHeaps(64, heaps), 64);
-  for (DWORD h = 0; h < heapCount; ++h) {
-    HeapLock(heaps[h]);
-    PROCESS_HEAP_ENTRY entry = {};
-    while (HeapWalk(heaps[h], &entry)) {
-      if (!(entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)) continue;
-      ++usage.heapBlocks;
-      usage.heapBytes += entry.cbData;
-    }
-    HeapUnlock(heaps[h]);
-  }
-  PROCESS_MEMORY_COUNTERS counters = {};
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  usage.pagefileBytes = counters.PagefileUsage;
-  return usage;
-}
-
 TEST_F(PreviewDialog, HundredPreviewsLeaveNothingBehind) {
-  // The counters see what is made and deleted.
-  const Usage empty = Measure();
-  {
+  using test::ProcessUsage;
+  {  // the counters see what is made
+    const ProcessUsage empty = ProcessUsage::Measure();
     fw::UniqueBrush brush(CreateSolidBrush(0));
-    fw::UniqueHandle<fw::ClosedBy<HANDLE, CloseHandle>> event(
-        CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    ASSERT_EQ(GdiObjects(), empty.gdiObjects + 1);
-    ASSERT_EQ(KernelHandles(), empty.kernelHandles + 1);
+    fw::UniqueHandle<fw::ClosedBy<HANDLE, CloseHandle>> event(CreateEventA(nullptr, 0, 0, nullptr));
+    ASSERT_EQ(ProcessUsage::GdiObjects(), empty.gdiObjects + 1);
+    ASSERT_EQ(ProcessUsage::KernelHandles(), empty.kernelHandles + 1);
   }
   const struct {
     std::string path;
@@ -668,22 +590,21 @@ TEST_F(PreviewDialog, HundredPreviewsLeaveNothingBehind) {
   };
   for (int i = 0; i < kWarmUp; ++i)
     preview(i);
-  const Usage before = Measure();
+  const ProcessUsage before = ProcessUsage::Measure();
   for (int i = 0; i < kCycles; ++i)
     preview(i);
-  const Usage after = Measure();
+  const ProcessUsage after = ProcessUsage::Measure();
   EXPECT_EQ(close.Handled(), size_t{kWarmUp + kCycles});
   EXPECT_EQ(survivors, 0);
   printf(
-      "after %d previews: GDI objects %ld -> %ld, kernel handles %ld -> %ld, windows %ld -> %ld, "
-      "heap blocks %zu -> %zu, heap bytes %zu -> %zu, pagefile bytes %zu -> %zu\n",
+      "after %d previews: GDI objects %ld -> %ld, kernel handles %ld -> %ld, heap blocks %zu -> "
+      "%zu, heap bytes %zu -> %zu, pagefile bytes %zu -> %zu\n",
       kCycles, before.gdiObjects, after.gdiObjects, before.kernelHandles, after.kernelHandles,
-      before.windows, after.windows, before.heapBlocks, after.heapBlocks, before.heapBytes,
-      after.heapBytes, before.pagefileBytes, after.pagefileBytes);
+      before.heapBlocks, after.heapBlocks, before.heapBytes, after.heapBytes, before.pagefileBytes,
+      after.pagefileBytes);
   // One object, handle or heap block left per preview would add 100.
   EXPECT_LE(after.gdiObjects, before.gdiObjects);
   EXPECT_LE(after.kernelHandles, before.kernelHandles);
-  EXPECT_LE(after.windows, before.windows);
   EXPECT_LE(after.heapBlocks, before.heapBlocks + 10);
   EXPECT_LE(after.heapBytes, before.heapBytes + 16384);
   EXPECT_LE(after.pagefileBytes, before.pagefileBytes + (1 << 20));  // a VGA picture is 1.2 MB
