@@ -1,0 +1,32 @@
+// What a process holds that a leak would make grow, counted in ways that
+// work under Wine, which answers 0 to GetGuiResources(GR_GDIOBJECTS) and to
+// GetProcessHandleCount:
+// - GDI objects: the type of every handle index is asked (Wine finds an
+//   object by the index part of its handle alone);
+// - kernel handles: this process's entries in the system's handle list
+//   (NtQuerySystemInformation, extended handle information);
+// - memory: the busy blocks of every heap (HeapWalk), and the pagefile
+//   usage, which also covers memory outside the heaps (bitmap bits).
+//
+//   const test::ProcessUsage before = test::ProcessUsage::Measure();
+//   ... make and release things many times ...
+//   EXPECT_LE(test::ProcessUsage::Measure().gdiObjects, before.gdiObjects);
+#pragma once
+
+#include <cstddef>
+
+namespace test {
+
+struct ProcessUsage {
+  long gdiObjects = 0;
+  long kernelHandles = 0;  // -1 when the handle list cannot be read
+  size_t heapBlocks = 0;
+  size_t heapBytes = 0;
+  size_t pagefileBytes = 0;
+
+  static ProcessUsage Measure();
+  static long GdiObjects();
+  static long KernelHandles();
+};
+
+}  // namespace test
