@@ -488,6 +488,32 @@ TEST(Drawing, ViewObjectDrawsTheActiveDialog) {
   EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
 }
 
+TEST(DataObject, GivesTheControlAsAMetafilePicture) {
+  auto data = test::CreateControlAs<IDataObject>();
+  ASSERT_TRUE(data);
+  FORMATETC format = {CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+  EXPECT_EQ(data->QueryGetData(&format), S_OK);
+  STGMEDIUM medium = {};
+  ASSERT_EQ(data->GetData(&format, &medium), S_OK);
+  ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_MFPICT));
+  auto* picture = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+  ASSERT_NE(picture, nullptr);
+  SIZEL extent = {};
+  ComPtr<IOleObject> object;
+  data.As(&object);
+  object->GetExtent(DVASPECT_CONTENT, &extent);
+  EXPECT_EQ(picture->mm, MM_ANISOTROPIC);
+  EXPECT_EQ(picture->xExt, extent.cx);
+  EXPECT_EQ(picture->yExt, extent.cy);
+  EXPECT_NE(picture->hMF, nullptr);
+  GlobalUnlock(medium.hMetaFilePict);
+  ReleaseStgMedium(&medium);
+
+  FORMATETC text = {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  EXPECT_EQ(data->QueryGetData(&text), DV_E_FORMATETC);
+  EXPECT_EQ(data->GetData(&text, &medium), DV_E_FORMATETC);
+}
+
 TEST(QuickActivation, TakesTheSiteAndReportsTheControl) {
   auto quick = test::CreateControlAs<IQuickActivate>();
   ASSERT_TRUE(quick);
