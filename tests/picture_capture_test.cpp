@@ -253,6 +253,8 @@ TEST_F(ProductCapture, ChosenCameraSetsListsAndFlashlightAndReachesTheCameraTest
   EXPECT_EQ(Items(formats), Texts{"JPEG=4"});
   EXPECT_EQ(CameraTestStart(), "StartCameraTest(3,2048,64,3,2)");
   EXPECT_EQ(test::ShownMessages(), Texts{});
+  host.Server().FireConnectionStateChanged(0);  // the page disabled, its flashlight frame not
+  EXPECT_EQ(Enabled(page, flash), "1000");
 }
 
 TEST_F(ProductCapture, PcCaptureOffersTheFormatsFilterAndShowsThePictureAfterAnyWarning) {
