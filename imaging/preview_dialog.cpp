@@ -81,6 +81,16 @@ RECT Grown(const RECT& rect, LONG dx, LONG dy) {
 
 }  // namespace
 
+void RememberSavedFile(const char* path, PreviewPath& folder, PreviewPath& fileName) {
+  const char* backslash = strrchr(path, '\\');
+  if (!backslash) return;
+  PreviewPath name;
+  CopyText(name, backslash + 1);
+  if (char* dot = strrchr(name, '.')) *dot = '\0';
+  CopyText(fileName, name);
+  snprintf(folder, sizeof folder, "%.*s", static_cast<int>(backslash - path), path);
+}
+
 CPreviewDlg::CPreviewDlg(const char* path, PreviewPath* folder, PreviewPath* fileName,
                          int32_t format, int32_t size)
     : folder(folder), fileName(fileName), format(format), size(size) {
@@ -211,12 +221,6 @@ bool CPreviewDlg::SaveCopy(const char* target) {
   if (!CopyFileA(imagePath, target, FALSE)) return false;
 
   // The next Save starts in the same folder with the same name.
-  const char* backslash = strrchr(target, '\\');
-  if (!backslash) return true;
-  PreviewPath name;
-  CopyText(name, backslash + 1);
-  if (char* dot = strrchr(name, '.')) *dot = '\0';
-  CopyText(*fileName, name);
-  snprintf(*folder, sizeof *folder, "%.*s", static_cast<int>(backslash - target), target);
+  RememberSavedFile(target, *folder, *fileName);
   return true;
 }

@@ -25,6 +25,12 @@
 constexpr size_t kPreviewPathSize = 512;
 using PreviewPath = char[kPreviewPathSize];
 
+// After a picture file was saved at `path`: `folder` takes the part before
+// the last backslash and `fileName` the part after it, without extension,
+// so that the next Save starts there. A path without a backslash changes
+// neither.
+void RememberSavedFile(const char* path, PreviewPath& folder, PreviewPath& fileName);
+
 // A dialog whose help requests go to another window, the help owner, with
 // help context `HelpContext`: F1 anywhere in the dialog, and the Help
 // button. The owner (the camera control) opens the help topic.

@@ -1,16 +1,193 @@
 #include "pages/picture_capture_page.h"
 
+#include "control/message_boxes.h"
+#include "control/wait_cursor.h"
+#include "framework/bstr.h"
+#include "pages/server_errors.h"
 #include "pages/sheet_messages.h"
-#include "resources/resource.h"
+
+namespace {
+
+// Pixel formats in list order.
+constexpr CaptureCode kFormats[] = {
+    {4, IDS_FORMAT_JPEG},     {16, IDS_FORMAT_RGB444},  {32, IDS_FORMAT_RGB565},
+    {64, IDS_FORMAT_YUV400},  {128, IDS_FORMAT_YUV420}, {256, IDS_FORMAT_YUV422},
+    {512, IDS_FORMAT_RGB888}, {1024, IDS_FORMAT_BAYER},
+};
+
+// Image sizes in list order, smallest first.
+constexpr CaptureCode kSizes[] = {
+    {0x1000, IDS_SIZE_TINY}, {0x2, IDS_SIZE_SUBQCIF}, {0x10, IDS_SIZE_QQVGA},
+    {0x4, IDS_SIZE_QCIF},    {0x20, IDS_SIZE_QVGA},   {0x8, IDS_SIZE_CIF},
+    {0x40, IDS_SIZE_VGA},    {0x800, IDS_SIZE_PHOTO}, {0x400, IDS_SIZE_SGA},
+    {0x200, IDS_SIZE_XGA},   {0x100, IDS_SIZE_SXGA},  {0x80, IDS_SIZE_MPIX},
+};
+
+constexpr int kProductNameLimit = 100;
+// The name is read back this far, whatever was pasted past the limit.
+constexpr int kProductNameRead = 127;
+
+// A new, empty, uniquely named file in the system's temporary folder,
+// deleted when the object goes, whichever way the preview ends.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const char* prefix) {
+    char tempFolder[MAX_PATH] = "";
+    const DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
+    if (length == 0 || length >= sizeof tempFolder) return;
+    if (GetTempFileNameA(tempFolder, prefix, 0, path) == 0) path[0] = '\0';
+  }
+  ~TemporaryFile() {
+    if (path[0]) DeleteFileA(path);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool Created() const { return path[0] != '\0'; }
+  const char* Path() const { return path; }
+
+ private:
+  char path[MAX_PATH] = "";
+};
+
+}  // namespace
 
 CPictureCapturePropPage::CPictureCapturePropPage() : fw::PropertyPage(IDD_PICTURE_CAPTURE) {}
 
 void CPictureCapturePropPage::EnablePage(BOOL enable) {
+  if (!IsWindow()) return;
   fw::EnableChildWindows(Hwnd(), enable);
+  const BOOL nameUsable = location == LocationProduct && enable == TRUE;
+  EnableWindow(Item(IDC_PRODUCT_NAME_GROUP), nameUsable);
+  EnableWindow(nameEdit, nameUsable);
 }
 
-// The page is usable only while the camera is on.
 LRESULT CPictureCapturePropPage::OnInitDialog(const fw::Message&, bool&) {
-  if (SheetActivationMask(Hwnd()) != ActivationCameraOn) EnablePage(FALSE);
+  if (Server()) {
+    // Only the two masks matter here; on failure the lists stay empty.
+    long mode = 0;
+    long reserved = 0;
+    Server()->GetProductConfiguration(&mode, 0, &reserved, &formatMask, &sizeMask);
+  }
+  productRadio = Item(IDC_LOCATION_PRODUCT);
+  pcRadio = Item(IDC_LOCATION_PC);
+  nameEdit = Item(IDC_PRODUCT_NAME);
+  formatList = Item(IDC_FORMAT_LIST);
+  sizeList = Item(IDC_SIZE_LIST);
+
+  location = LocationPC;
+  SendMessageA(productRadio, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageA(pcRadio, BM_SETCHECK, BST_CHECKED, 0);
+  SetWindowTextA(nameEdit, "");
+  SendMessageA(nameEdit, EM_LIMITTEXT, kProductNameLimit, 0);
+
+  FillFormatList(formatMask);
+  FillSizeList(sizeMask);
+
+  // Pictures can be taken only while the camera is on.
+  EnablePage(SheetActivationMask(Hwnd()) == ActivationCameraOn);
   return TRUE;
+}
+
+void CPictureCapturePropPage::FillFormatList(long mask) {
+  FillCodeList(formatList, kFormats, mask);
+}
+
+void CPictureCapturePropPage::FillSizeList(long mask) {
+  FillCodeList(sizeList, kSizes, mask);
+}
+
+LRESULT CPictureCapturePropPage::OnLocationProduct(const fw::Message&, bool&) {
+  location = LocationProduct;
+  EnablePage(TRUE);
+  return 0;
+}
+
+LRESULT CPictureCapturePropPage::OnLocationPC(const fw::Message&, bool&) {
+  location = LocationPC;
+  EnablePage(TRUE);
+  return 0;
+}
+
+LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
+  // The preview always goes through a file on the PC, whatever the
+  // location.
+  if (!Server()) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return 0;
+  }
+  long format = 0;
+  long size = 0;
+  if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;
+
+  TemporaryFile picture("cc");
+  if (!picture.Created()) {
+    ShowError(IDS_ERR_PREVIEW_IMAGE_TITLE, IDS_ERR_CAPTURE);
+    return 0;
+  }
+  {
+    CWaitCursor wait;
+    fw::Bstr path(picture.Path());
+    const HRESULT hr = Server()->CaptureToFile(path.Get(), format, size, 0);
+    if (FAILED(hr)) {
+      ShowServerError(hr, IDS_ERR_PREVIEW_IMAGE_TITLE, IDS_ERR_CAPTURE);
+      return 0;
+    }
+  }
+  PreviewPicture(Hwnd(), picture.Path(), format, size);
+  return 0;
+}
+
+LRESULT CPictureCapturePropPage::OnSave(const fw::Message&, bool&) {
+  if (!Server()) {
+    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
+    return 0;
+  }
+  long format = 0;
+  long size = 0;
+  if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;
+  if (location == LocationProduct)
+    SaveOnProduct(format, size);
+  else
+    SaveOnPC(format, size);
+  return 0;
+}
+
+void CPictureCapturePropPage::SaveOnPC(long format, long size) {
+  PreviewPath chosen;
+  if (!ChooseSavePath(Hwnd(), format == kFormatJpeg ? kJpegFilter : kRawFilter, chosen)) return;
+  HRESULT hr = S_OK;
+  {
+    CWaitCursor wait;
+    fw::Bstr path(chosen);
+    hr = Server()->CaptureToFile(path.Get(), format, size, 0);
+  }
+  if (FAILED(hr)) {
+    ShowServerError(hr, IDS_ERR_SAVE_IMAGE_TITLE, IDS_ERR_CAPTURE);
+    return;
+  }
+  ShowInfo(IDS_CAMERA_TEST_TITLE, IDS_CAPTURE_SUCCESS);
+  RememberSavedPath(chosen);
+}
+
+void CPictureCapturePropPage::SaveOnProduct(long format, long size) {
+  // A folder and file name on the product, without extension, passed on
+  // as typed.
+  char name[kProductNameRead + 1] = "";
+  GetWindowTextA(nameEdit, name, sizeof name);
+  if (!name[0]) {
+    ShowError(IDS_ERR_NO_FILENAME_TITLE, IDS_ERR_NO_FILENAME);
+    SetFocus(nameEdit);
+    return;
+  }
+  HRESULT hr = S_OK;
+  {
+    CWaitCursor wait;
+    fw::Bstr text(name);
+    hr = Server()->CaptureToProduct(text.Get(), format, size);
+  }
+  if (FAILED(hr))
+    ShowServerError(hr, IDS_ERR_SAVE_IMAGE_TITLE, IDS_ERR_CAPTURE);
+  else
+    ShowInfo(IDS_CAMERA_TEST_TITLE, IDS_CAPTURE_SUCCESS);
 }

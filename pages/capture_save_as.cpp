@@ -1,0 +1,114 @@
+#include "pages/capture_save_as.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "control/message_boxes.h"
+#include "framework/module.h"
+#include "pages/install_path.h"
+#include "resources/resource.h"
+
+namespace {
+
+// List texts are at most 30 characters.
+constexpr int kListTextLength = 30;
+
+const char kSaveTitle[] = "Save Camera Image As";
+constexpr DWORD kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_LONGNAMES;
+constexpr size_t kFilterSize = 256;
+// Present but empty: a name typed without extension takes the filter's.
+const char kNoDefaultExtension[] = "";
+
+// "name\0pattern\0\0" in `buffer`; left empty if the texts do not fit.
+void BuildFilter(char (&buffer)[kFilterSize], const SaveFilter& filter) {
+  memset(buffer, 0, sizeof buffer);
+  const size_t nameLength = strlen(filter.name);
+  const size_t patternLength = strlen(filter.pattern);
+  if (nameLength + patternLength + 3 > sizeof buffer) return;
+  memcpy(buffer, filter.name, nameLength);
+  memcpy(buffer + nameLength + 1, filter.pattern, patternLength);
+}
+
+}  // namespace
+
+const SaveFilter kJpegFilter = {"JPEG Images (*.jpg)", "*.jpg"};
+const SaveFilter kBitmapFilter = {"Bitmap Images (*.bmp)", "*.bmp"};
+const SaveFilter kRawFilter = {"RAW Images (*.raw)", "*.raw"};
+
+void FillCodeList(HWND list, const CaptureCode* rows, size_t count, long mask) {
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (size_t i = 0; i < count; ++i) {
+    if ((mask & rows[i].code) == 0) continue;
+    char text[kListTextLength + 1] = "";
+    LoadStringA(fw::Module::ResourceInstance(), rows[i].textId, text, sizeof text);
+    const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (item >= 0) SendMessageA(list, LB_SETITEMDATA, item, rows[i].code);
+  }
+  SendMessageA(list, LB_SETCURSEL, 0, 0);
+}
+
+bool SelectedCode(HWND list, long& code) {
+  const LRESULT item = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (item < 0) return false;
+  code = static_cast<long>(SendMessageA(list, LB_GETITEMDATA, item, 0));
+  return true;
+}
+
+CCaptureSaveAs::CCaptureSaveAs() {
+  snprintf(fileName, sizeof fileName, "%s", "Image1");
+  std::string installPath;
+  if (GetInstallPath(installPath)) snprintf(folder, sizeof folder, "%s", installPath.c_str());
+}
+
+bool CCaptureSaveAs::ChosenFormatAndSize(HWND formatList, HWND sizeList, long& format, long& size) {
+  if (!SelectedCode(formatList, format)) {
+    ShowError(IDS_ERR_IMAGE_FORMAT_TITLE, IDS_ERR_IMAGE_FORMAT);
+    SetFocus(formatList);
+    return false;
+  }
+  if (!SelectedCode(sizeList, size)) {
+    ShowError(IDS_ERR_IMAGE_SIZE_TITLE, IDS_ERR_IMAGE_SIZE);
+    SetFocus(sizeList);
+    return false;
+  }
+  return true;
+}
+
+bool CCaptureSaveAs::ChooseSavePath(HWND owner, const SaveFilter& filter,
+                                    PreviewPath& chosen) const {
+  memset(chosen, 0, sizeof chosen);
+  snprintf(chosen, sizeof chosen, "%s", fileName);
+  char filterText[kFilterSize];
+  BuildFilter(filterText, filter);
+
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.hInstance = fw::Module::ResourceInstance();
+  dialog.lpstrFilter = filterText;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = chosen;
+  dialog.nMaxFile = sizeof chosen;
+  dialog.lpstrInitialDir = folder;
+  dialog.lpstrTitle = kSaveTitle;
+  dialog.Flags = kSaveFlags;
+  dialog.lpstrDefExt = kNoDefaultExtension;
+  return GetSaveFileNameA(&dialog) != FALSE;
+}
+
+void CCaptureSaveAs::RememberSavedPath(const char* path) {
+  RememberSavedFile(path, folder, fileName);
+}
+
+bool CCaptureSaveAs::PreviewPicture(HWND page, const char* path, long format, long size) {
+  CPreviewDlg preview(path, &folder, &fileName, format, size);
+  if (!preview.OpenImageFile()) {
+    ShowError(IDS_ERR_DISPLAY_IMAGE_TITLE, IDS_ERR_DISPLAY_IMAGE);
+    return false;
+  }
+  if (HWND sheet = GetParent(page)) preview.ShowModal(GetParent(sheet), 0);
+  return true;
+}
