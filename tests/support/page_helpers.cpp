@@ -13,11 +13,22 @@
 namespace test {
 
 HWND OpenRegistersPage(HostedControl& host) {
+  return OpenCameraOnPage(host, 4);
+}
+
+HWND OpenCameraOnPage(HostedControl& host, int tab) {
   host.Server().SetProductMode(2);
   if (FAILED(host.Start())) return nullptr;
   host.Click(host.Dialog(), IDC_CAMERA_ON);
-  if (!host.SelectTab(4)) return nullptr;
+  if (!host.SelectTab(tab)) return nullptr;
   return host.CurrentPage();
+}
+
+std::vector<int> EnabledChildIds(HWND window) {
+  std::vector<int> ids;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (IsWindowEnabled(child)) ids.push_back(GetDlgCtrlID(child));
+  return ids;
 }
 
 void Type(HWND window, const std::string& text) {

@@ -23,6 +23,10 @@ namespace test {
 // Starts the control in mode 2, switches the camera on (activation mask 2)
 // and selects the Registers tab. Returns the page window.
 HWND OpenRegistersPage(HostedControl& host);
+// The same for tab `tab` (2 Picture Colours, 3 Picture Tests).
+HWND OpenCameraOnPage(HostedControl& host, int tab);
+// The ids of the enabled children of `window`.
+std::vector<int> EnabledChildIds(HWND window);
 
 // Sends each character of `text` to `window` as typed (WM_CHAR).
 void Type(HWND window, const std::string& text);
