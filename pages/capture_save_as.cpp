@@ -112,3 +112,12 @@ bool CCaptureSaveAs::PreviewPicture(HWND page, const char* path, long format, lo
   if (HWND sheet = GetParent(page)) preview.ShowModal(GetParent(sheet), 0);
   return true;
 }
+
+bool ReadProductName(HWND edit, ProductName& name) {
+  name[0] = '\0';
+  GetWindowTextA(edit, name, sizeof name);
+  if (name[0]) return true;
+  ShowError(IDS_ERR_NO_FILENAME_TITLE, IDS_ERR_NO_FILENAME);
+  SetFocus(edit);
+  return false;
+}

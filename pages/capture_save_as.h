@@ -36,6 +36,14 @@ void FillCodeList(HWND list, const CaptureCode (&rows)[N], long mask) {
 // selection.
 bool SelectedCode(HWND list, long& code);
 
+// The picture name on the product, as typed (folder and file name without
+// extension), read with this limit.
+constexpr int kProductNameRead = 127;
+using ProductName = char[kProductNameRead + 1];
+// Reads the product name from `edit`. An empty name is refused with a
+// message and the focus in the edit.
+bool ReadProductName(HWND edit, ProductName& name);
+
 // The pixel format that both pages save as a JPEG file.
 constexpr long kFormatJpeg = 4;
 

@@ -46,7 +46,6 @@ constexpr HRESULT kPartialPicture = 0x00040401;
 
 const char kDefaultProductFolder[] = "C:\\Orvik\\Images\\";
 constexpr int kProductNameLimit = 100;
-constexpr int kProductNameRead = 127;
 
 SaveFilter FilterFor(long format) {
   if (format == kFormatJpeg) return kJpegFilter;
@@ -274,13 +273,8 @@ void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, 
 
 void CEpocPicCapturePropPage::SaveOnProduct(ICameraControlFNTest* test, BYTE camera, long format,
                                             long size) {
-  char name[kProductNameRead + 1] = "";
-  GetWindowTextA(nameEdit, name, sizeof name);
-  if (!name[0]) {
-    ShowError(IDS_ERR_NO_FILENAME_TITLE, IDS_ERR_NO_FILENAME);
-    SetFocus(nameEdit);
-    return;
-  }
+  ProductName name;
+  if (!ReadProductName(nameEdit, name)) return;
   HRESULT hr = S_OK;
   {
     CWaitCursor wait;

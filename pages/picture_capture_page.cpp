@@ -24,8 +24,6 @@ constexpr CaptureCode kSizes[] = {
 };
 
 constexpr int kProductNameLimit = 100;
-// The name is read back this far, whatever was pasted past the limit.
-constexpr int kProductNameRead = 127;
 
 // A new, empty, uniquely named file in the system's temporary folder,
 // deleted when the object goes, whichever way the preview ends.
@@ -173,13 +171,8 @@ void CPictureCapturePropPage::SaveOnPC(long format, long size) {
 void CPictureCapturePropPage::SaveOnProduct(long format, long size) {
   // A folder and file name on the product, without extension, passed on
   // as typed.
-  char name[kProductNameRead + 1] = "";
-  GetWindowTextA(nameEdit, name, sizeof name);
-  if (!name[0]) {
-    ShowError(IDS_ERR_NO_FILENAME_TITLE, IDS_ERR_NO_FILENAME);
-    SetFocus(nameEdit);
-    return;
-  }
+  ProductName name;
+  if (!ReadProductName(nameEdit, name)) return;
   HRESULT hr = S_OK;
   {
     CWaitCursor wait;
