@@ -52,6 +52,6 @@ endif()
 # Conversion speed against memcpy and the literal formula; not run by ctest:
 #   build/native/imaging_bench
 find_package(benchmark REQUIRED)
-add_executable(imaging_bench ${CMAKE_SOURCE_DIR}/tests/bench/raw_pixels_bench.cpp)
+add_executable(imaging_bench ${CMAKE_SOURCE_DIR}/bench/raw_pixels_bench.cpp)
 target_compile_options(imaging_bench PRIVATE ${KVR_NATIVE_WARNINGS})
 target_link_libraries(imaging_bench PRIVATE kvr_portable benchmark::benchmark)

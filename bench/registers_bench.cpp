@@ -5,7 +5,7 @@
 // validation, the wait cursor, the list updates and the final selection.
 //
 // Run from the win64 build folder (the product DLL holds the dialogs):
-//   scripts/wine-run build/win64/tests/registers_bench.exe [passes]
+//   scripts/wine-run build/win64/bench/registers_bench.exe [passes]
 #include <windows.h>
 #include <ole2.h>
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 // and RGB 888 captures. Timed with QueryPerformanceCounter over repeated
 // runs in a real view window.
 //
-//   scripts/wine-run build/win64/tests/preview_bench.exe [runs]
+//   scripts/wine-run build/win64/bench/preview_bench.exe [runs]
 #include <windows.h>
 #include <ole2.h>
 
