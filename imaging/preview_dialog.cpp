@@ -1,7 +1,5 @@
 #include "imaging/preview_dialog.h"
 
-#include <commdlg.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -11,12 +9,6 @@
 #include "imaging/raw_image.h"
 
 namespace {
-
-// Formats that are picture files rather than raw camera data.
-constexpr int32_t kFormatBitmap = 1;
-constexpr int32_t kFormatYuv = 2;
-constexpr int32_t kFormatJpeg = 4;
-constexpr int32_t kFormatTestJbs28 = 2048;
 
 // The dialog template's size in dialog units.
 constexpr LONG kTemplateWidth = 251;
@@ -32,43 +24,16 @@ constexpr LONG kViewInsetBottom = 15;
 const char kPreviewWindowName[] = "Common Camera Component Tool Preview Wnd";
 constexpr DWORD kPreviewWindowStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_VSCROLL;
 
-const char kSaveTitle[] = "Save Camera Image As";
-constexpr DWORD kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_LONGNAMES;
-constexpr size_t kFilterSize = 256;
-
 // Copies `text` into `buffer`, cut to fit, always zero-terminated.
 template <size_t N>
 void CopyText(char (&buffer)[N], const char* text) {
   snprintf(buffer, N, "%s", text ? text : "");
 }
 
-// The Save dialog's single filter entry ("name\0pattern\0\0") and its
-// default extension for a picture format.
-struct SaveFilter {
-  const char* name;
-  const char* pattern;
-  const char* extension;
-};
-
-SaveFilter FilterFor(int32_t format) {
-  switch (format) {
-    case kFormatJpeg:
-      return {"JPEG Images (*.jpg)", "*.jpg", "jpg"};
-    case kFormatBitmap:
-      return {"Bitmap Images (*.bmp)", "*.bmp", "bmp"};
-    default:
-      return {"RAW Images (*.raw)", "*.raw", "raw"};
-  }
-}
-
-void BuildFilter(char (&buffer)[kFilterSize], const SaveFilter& filter) {
-  memset(buffer, 0, sizeof buffer);
-  const size_t nameLength = strlen(filter.name);
-  const size_t patternLength = strlen(filter.pattern);
-  // Both texts, each zero-terminated, and the closing zero.
-  if (nameLength + patternLength + 3 > sizeof buffer) return;
-  memcpy(buffer, filter.name, nameLength);
-  memcpy(buffer + nameLength + 1, filter.pattern, patternLength);
+const SaveFilter& FilterFor(int32_t format) {
+  if (format == kFormatJpeg) return kJpegFilter;
+  if (format == kFormatBitmap) return kBitmapFilter;
+  return kRawFilter;
 }
 
 RECT Moved(const RECT& rect, LONG dx, LONG dy) {
@@ -80,16 +45,6 @@ RECT Grown(const RECT& rect, LONG dx, LONG dy) {
 }
 
 }  // namespace
-
-void RememberSavedFile(const char* path, PreviewPath& folder, PreviewPath& fileName) {
-  const char* backslash = strrchr(path, '\\');
-  if (!backslash) return;
-  PreviewPath name;
-  CopyText(name, backslash + 1);
-  if (char* dot = strrchr(name, '.')) *dot = '\0';
-  CopyText(fileName, name);
-  snprintf(folder, sizeof folder, "%.*s", static_cast<int>(backslash - path), path);
-}
 
 CPreviewDlg::CPreviewDlg(const char* path, PreviewPath* folder, PreviewPath* fileName,
                          int32_t format, int32_t size)
@@ -191,25 +146,10 @@ LRESULT CPreviewDlg::OnClose(const fw::Message&, bool&) {
 
 LRESULT CPreviewDlg::OnSave(const fw::Message&, bool&) {
   if (!folder || !fileName) return 0;
-  PreviewPath chosen = {};
-  CopyText(chosen, *fileName);
-
-  const SaveFilter saveFilter = FilterFor(format);
-  char filter[kFilterSize];
-  BuildFilter(filter, saveFilter);
-
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Hwnd();
-  dialog.lpstrFilter = filter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = chosen;
-  dialog.nMaxFile = sizeof chosen;
-  dialog.lpstrInitialDir = *folder;
-  dialog.lpstrTitle = kSaveTitle;
-  dialog.Flags = kSaveFlags;
-  dialog.lpstrDefExt = saveFilter.extension;
-  if (!GetSaveFileNameA(&dialog)) return 0;  // cancelled
+  PreviewPath chosen;
+  const SaveFilter& filter = FilterFor(format);
+  if (!ChooseSavePicturePath(Hwnd(), filter, filter.extension, *folder, *fileName, chosen))
+    return 0;  // cancelled
 
   if (!SaveCopy(chosen)) ShowError(IDS_ERR_SAVE_FILE_TITLE, IDS_ERR_SAVE_FILE);
   return 0;

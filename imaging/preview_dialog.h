@@ -18,18 +18,8 @@
 #include "framework/dialog.h"
 #include "imaging/image_base.h"
 #include "imaging/preview_window.h"
+#include "imaging/save_picture_dialog.h"
 #include "resources/resource.h"
-
-// Size of the path buffers: the picture path, the chosen save path and the
-// caller's folder and file-name strings, each zero-terminated.
-constexpr size_t kPreviewPathSize = 512;
-using PreviewPath = char[kPreviewPathSize];
-
-// After a picture file was saved at `path`: `folder` takes the part before
-// the last backslash and `fileName` the part after it, without extension,
-// so that the next Save starts there. A path without a backslash changes
-// neither.
-void RememberSavedFile(const char* path, PreviewPath& folder, PreviewPath& fileName);
 
 // A dialog whose help requests go to another window, the help owner, with
 // help context `HelpContext`: F1 anywhere in the dialog, and the Help

@@ -1,7 +1,5 @@
 #include "pages/capture_save_as.h"
 
-#include <commdlg.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,27 +14,7 @@ namespace {
 // List texts are at most 30 characters.
 constexpr int kListTextLength = 30;
 
-const char kSaveTitle[] = "Save Camera Image As";
-constexpr DWORD kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_LONGNAMES;
-constexpr size_t kFilterSize = 256;
-// Present but empty: a name typed without extension takes the filter's.
-const char kNoDefaultExtension[] = "";
-
-// "name\0pattern\0\0" in `buffer`; left empty if the texts do not fit.
-void BuildFilter(char (&buffer)[kFilterSize], const SaveFilter& filter) {
-  memset(buffer, 0, sizeof buffer);
-  const size_t nameLength = strlen(filter.name);
-  const size_t patternLength = strlen(filter.pattern);
-  if (nameLength + patternLength + 3 > sizeof buffer) return;
-  memcpy(buffer, filter.name, nameLength);
-  memcpy(buffer + nameLength + 1, filter.pattern, patternLength);
-}
-
 }  // namespace
-
-const SaveFilter kJpegFilter = {"JPEG Images (*.jpg)", "*.jpg"};
-const SaveFilter kBitmapFilter = {"Bitmap Images (*.bmp)", "*.bmp"};
-const SaveFilter kRawFilter = {"RAW Images (*.raw)", "*.raw"};
 
 void FillCodeList(HWND list, const CaptureCode* rows, size_t count, long mask) {
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
@@ -79,24 +57,8 @@ bool CCaptureSaveAs::ChosenFormatAndSize(HWND formatList, HWND sizeList, long& f
 
 bool CCaptureSaveAs::ChooseSavePath(HWND owner, const SaveFilter& filter,
                                     PreviewPath& chosen) const {
-  memset(chosen, 0, sizeof chosen);
-  snprintf(chosen, sizeof chosen, "%s", fileName);
-  char filterText[kFilterSize];
-  BuildFilter(filterText, filter);
-
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.hInstance = fw::Module::ResourceInstance();
-  dialog.lpstrFilter = filterText;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = chosen;
-  dialog.nMaxFile = sizeof chosen;
-  dialog.lpstrInitialDir = folder;
-  dialog.lpstrTitle = kSaveTitle;
-  dialog.Flags = kSaveFlags;
-  dialog.lpstrDefExt = kNoDefaultExtension;
-  return GetSaveFileNameA(&dialog) != FALSE;
+  // An empty default extension: a name typed without one takes the filter's.
+  return ChooseSavePicturePath(owner, filter, "", folder, fileName, chosen);
 }
 
 void CCaptureSaveAs::RememberSavedPath(const char* path) {

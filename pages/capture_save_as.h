@@ -44,19 +44,6 @@ using ProductName = char[kProductNameRead + 1];
 // message and the focus in the edit.
 bool ReadProductName(HWND edit, ProductName& name);
 
-// The pixel format that both pages save as a JPEG file.
-constexpr long kFormatJpeg = 4;
-
-// The single entry of the Save As dialog's filter.
-struct SaveFilter {
-  const char* name;     // "JPEG Images (*.jpg)"
-  const char* pattern;  // "*.jpg"
-};
-
-extern const SaveFilter kJpegFilter;
-extern const SaveFilter kBitmapFilter;
-extern const SaveFilter kRawFilter;
-
 class CCaptureSaveAs {
  protected:
   // The next Save proposes "Image1" in the host tool suite's installation

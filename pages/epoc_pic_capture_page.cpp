@@ -29,11 +29,6 @@ constexpr CaptureCode kSizes[] = {
     {0x400, IDS_SIZE_SGA},   {0x200, IDS_SIZE_XGA}, {0x100, IDS_SIZE_SXGA}, {0x80, IDS_SIZE_MPIX},
 };
 
-// Formats that the product delivers as bitmap files.
-constexpr long kFormatBitmap = 1;
-constexpr long kFormatYuv = 2;
-constexpr long kFormatTestJbs28 = 2048;
-
 // A flashlight value that means the camera has none.
 constexpr long kNoFlashlight = 1;
 
@@ -47,7 +42,9 @@ constexpr HRESULT kPartialPicture = 0x00040401;
 const char kDefaultProductFolder[] = "C:\\Orvik\\Images\\";
 constexpr int kProductNameLimit = 100;
 
-SaveFilter FilterFor(long format) {
+// The product delivers JPEG, and bitmap files for the bitmap, YUV and
+// JBS28 test formats; everything else is raw data.
+const SaveFilter& FilterFor(long format) {
   if (format == kFormatJpeg) return kJpegFilter;
   if (format == kFormatBitmap || format == kFormatTestJbs28 || format == kFormatYuv)
     return kBitmapFilter;
