@@ -1,7 +1,5 @@
-// The raw pixel conversion written out pixel by pixel as it is described:
-// a bounds check for every pixel, the RGB 565 word read most significant byte
-// first, each channel widened by value / maximum * 255 in double precision at
-// run time. The product's converters must give the same bytes.
+// The raw conversion written out pixel by pixel: a bounds check each, RGB 565
+// words big-endian, channels widened by value / maximum * 255 in double.
 #pragma once
 
 #include <cstddef>
@@ -10,43 +8,32 @@
 
 namespace literal {
 
-inline int Scale(int value, int maximum) {
-  const double widened = static_cast<double>(value) / maximum * 255;
-  return static_cast<int>(widened);
-}
-
 inline size_t Stride(int32_t width) {
   return (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
 }
 
-// Fills pixels (resized to stride x height, padding 0) from raw. False for a
-// format without conversion or when a pixel lies beyond the raw data.
+// Fills pixels (stride x height, bottom-up, padding 0) from raw. False for
+// a format without conversion or raw data short of width x height pixels.
 inline bool Convert(int32_t format, const uint8_t* raw, size_t rawSize, int32_t width,
                     int32_t height, std::vector<uint8_t>* pixels) {
   if (format != 32 && format != 512) return false;
-  const size_t stride = Stride(width);
+  const size_t stride = Stride(width), size = format == 32 ? 2 : 3;
   pixels->assign(stride * static_cast<size_t>(height), 0);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      const size_t number = static_cast<size_t>(y) * width + x;
-      uint8_t* out = pixels->data() + stride * (height - 1 - y) + 3 * static_cast<size_t>(x);
-      if (format == 32) {
-        if (2 * number + 2 > rawSize) return false;
-        const int b0 = raw[2 * number];
-        const int b1 = raw[2 * number + 1];
-        const int red = b0 >> 3;
-        const int green = ((b0 & 7) << 3) | (b1 >> 5);
-        const int blue = b1 & 31;
-        out[0] = static_cast<uint8_t>(Scale(blue, 31));
-        out[1] = static_cast<uint8_t>(Scale(green, 63));
-        out[2] = static_cast<uint8_t>(Scale(red, 31));
-      } else {
-        if (3 * number + 3 > rawSize) return false;
-        out[0] = raw[3 * number + 2];
-        out[1] = raw[3 * number + 1];
-        out[2] = raw[3 * number];
-      }
+  for (size_t n = 0; n < static_cast<size_t>(width) * height; ++n) {
+    const size_t at = n * size, x = n % width, y = n / width;
+    if (at + size > rawSize) return false;
+    uint8_t* out = pixels->data() + stride * (height - 1 - y) + 3 * x;
+    if (format == 512) {
+      out[0] = raw[at + 2], out[1] = raw[at + 1], out[2] = raw[at];
+      continue;
     }
+    const int b0 = raw[at], b1 = raw[at + 1];
+    const auto Scale = [](int value, int maximum) {
+      return static_cast<uint8_t>(static_cast<double>(value) / maximum * 255);
+    };
+    out[0] = Scale(b1 & 31, 31);
+    out[1] = Scale(((b0 & 7) << 3) | (b1 >> 5), 63);
+    out[2] = Scale(b0 >> 3, 31);
   }
   return true;
 }
