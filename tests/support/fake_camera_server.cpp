@@ -8,21 +8,6 @@
 
 namespace test {
 
-namespace {
-
-// Leaves `description` as the calling thread's error information, as a
-// server built on the usual error helpers does when it fails.
-void SetThreadErrorDescription(const std::wstring& description) {
-  fw::ComPtr<ICreateErrorInfo> create;
-  if (FAILED(CreateErrorInfo(&create))) return;
-  create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
-  create->SetGUID(IID_ICameraControlFN);
-  fw::ComPtr<IErrorInfo> info;
-  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
-}
-
-}  // namespace
-
 std::string ServerCall::ToString() const {
   std::string result = name + "(";
   bool first = true;
@@ -45,12 +30,6 @@ std::string ServerCall::Text() const {
 CallPredicate ArgEquals(size_t index, long value) {
   return [index, value](const ServerCall& call) {
     return index < call.numbers.size() && call.numbers[index] == value;
-  };
-}
-
-CallPredicate ArgAtLeast(size_t index, long value) {
-  return [index, value](const ServerCall& call) {
-    return index < call.numbers.size() && call.numbers[index] >= value;
   };
 }
 
@@ -107,14 +86,12 @@ void FakeCameraServer::Offer(REFIID iid, bool offered) {
   RebuildTable();
 }
 
-void FakeCameraServer::SetResult(const std::string& name, HRESULT hr, const wchar_t* description) {
-  rules.push_back({name, nullptr, hr, description ? description : L"", description != nullptr});
+void FakeCameraServer::SetResult(const std::string& name, HRESULT hr) {
+  rules.push_back({name, nullptr, hr});
 }
 
-void FakeCameraServer::FailWhen(const std::string& name, CallPredicate when, HRESULT hr,
-                                const wchar_t* description) {
-  rules.push_back(
-      {name, std::move(when), hr, description ? description : L"", description != nullptr});
+void FakeCameraServer::FailWhen(const std::string& name, CallPredicate when, HRESULT hr) {
+  rules.push_back({name, std::move(when), hr});
 }
 
 std::vector<std::string> FakeCameraServer::CallStrings() const {
@@ -144,10 +121,8 @@ HRESULT FakeCameraServer::Record(const char* name, std::vector<long> numbers, co
   call.hasText = hasText;
   if (text) call.text = text;
   calls.push_back(call);
-  if (callHook) callHook(call);
   for (auto rule = rules.rbegin(); rule != rules.rend(); ++rule) {
     if (rule->name != call.name || (rule->when && !rule->when(call))) continue;
-    if (FAILED(rule->hr) && rule->hasDescription) SetThreadErrorDescription(rule->description);
     return rule->hr;
   }
   return S_OK;
@@ -190,7 +165,7 @@ STDMETHODIMP FakeCameraServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, V
 STDMETHODIMP FakeCameraServer::GetConnectionState(long* connected) {
   HRESULT hr = Record("GetConnectionState", {});
   if (!connected) return E_POINTER;
-  if (Acts(hr)) *connected = connectionState;
+  if (SUCCEEDED(hr)) *connected = connectionState;
   return hr;
 }
 
@@ -198,7 +173,7 @@ STDMETHODIMP FakeCameraServer::GetProductConfiguration(long* mode, BYTE camera, 
                                                        long* formats, long* sizes) {
   HRESULT hr = Record("GetProductConfiguration", {camera});
   if (!mode || !reserved || !formats || !sizes) return E_POINTER;
-  if (Acts(hr)) {
+  if (SUCCEEDED(hr)) {
     *mode = productMode;
     *reserved = 0;
     *formats = formatMask;
@@ -210,7 +185,7 @@ STDMETHODIMP FakeCameraServer::GetProductConfiguration(long* mode, BYTE camera, 
 STDMETHODIMP FakeCameraServer::GetServerVersion(long* version) {
   HRESULT hr = Record("GetServerVersion", {});
   if (!version) return E_POINTER;
-  if (Acts(hr)) *version = 0x00010000;
+  if (SUCCEEDED(hr)) *version = 0x00010000;
   return hr;
 }
 
@@ -225,46 +200,34 @@ STDMETHODIMP FakeCameraServer::GetCameraTestResults(long* averageBrightness,
       weakPixels,        cornerDarkening};
   for (long* out : outs)
     if (!out) return E_POINTER;
-  if (Acts(hr))
+  if (SUCCEEDED(hr))
     for (size_t i = 0; i < 7; ++i)
       *outs[i] = testResults[i];
   return hr;
 }
 
-STDMETHODIMP FakeCameraServer::ActivateCamera(long on) {
-  HRESULT hr = Record("ActivateCamera", {on});
-  if (Acts(hr)) {
-    cameraOn = on != 0;
-    if (cameraOn) viewFinderOn = false;
-  }
-  return hr;
-}
+STDMETHODIMP FakeCameraServer::ActivateCamera(long on) { return Record("ActivateCamera", {on}); }
 
 STDMETHODIMP FakeCameraServer::ActivateViewFinder(long on) {
-  HRESULT hr = Record("ActivateViewFinder", {on});
-  if (Acts(hr)) {
-    viewFinderOn = on != 0;
-    if (viewFinderOn) cameraOn = false;
-  }
-  return hr;
+  return Record("ActivateViewFinder", {on});
 }
 
 STDMETHODIMP FakeCameraServer::ReadRegister(BYTE reg, BYTE* value) {
   HRESULT hr = Record("ReadRegister", {reg});
   if (!value) return E_POINTER;
-  if (Acts(hr)) *value = registers[reg];
+  if (SUCCEEDED(hr)) *value = registers[reg];
   return hr;
 }
 
 STDMETHODIMP FakeCameraServer::WriteRegister(BYTE reg, BYTE value) {
   HRESULT hr = Record("WriteRegister", {reg, value});
-  if (Acts(hr)) registers[reg] = value;
+  if (SUCCEEDED(hr)) registers[reg] = value;
   return hr;
 }
 
 STDMETHODIMP FakeCameraServer::CaptureToFile(BSTR pcPath, long format, long size, long reserved) {
   HRESULT hr = Record("CaptureToFile", {format, size, reserved}, pcPath, true);
-  if (Acts(hr)) {
+  if (SUCCEEDED(hr)) {
     HRESULT written = WriteCapture(pcPath);
     if (FAILED(written)) return written;
   }
@@ -285,7 +248,7 @@ STDMETHODIMP FakeCameraServer::CaptureCameraToFile(BSTR pcPath, BYTE camera, lon
                                                    long acknowledgements) {
   HRESULT hr = Record("CaptureCameraToFile",
                       {camera, format, size, param3, flashMode, acknowledgements}, pcPath, true);
-  if (Acts(hr)) {
+  if (SUCCEEDED(hr)) {
     HRESULT written = WriteCapture(pcPath);
     if (FAILED(written)) return written;
   }
@@ -304,7 +267,7 @@ STDMETHODIMP FakeCameraServer::GetCameraConfiguration(long* reserved1, BYTE came
   HRESULT hr = Record("GetCameraConfiguration", {camera});
   if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
     return E_POINTER;
-  if (Acts(hr)) {
+  if (SUCCEEDED(hr)) {
     auto found = cameras.find(camera);
     CameraConfig config = found != cameras.end() ? found->second : CameraConfig{};
     *reserved1 = 0;

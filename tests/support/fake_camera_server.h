@@ -4,7 +4,7 @@
 //
 //   auto server = fw::Make<test::FakeCameraServer>();
 //   server->SetProductMode(4);
-//   server->FailWhen("ReadRegister", test::ArgAtLeast(0, 20), 0x80040411);
+//   server->FailWhen("ReadRegister", test::ArgEquals(0, 20), 0x80040411);
 //   control->SetServer(server.Get());
 //   ...
 //   EXPECT_EQ(server->CallStrings(), (std::vector<std::string>{"ReadRegister(19)", ...}));
@@ -47,7 +47,6 @@ struct ServerCall {
 // Predicates for scripted results, on the numeric in arguments.
 using CallPredicate = std::function<bool(const ServerCall&)>;
 CallPredicate ArgEquals(size_t index, long value);
-CallPredicate ArgAtLeast(size_t index, long value);
 
 // What GetCameraConfiguration answers for one camera.
 struct CameraConfig {
@@ -83,26 +82,13 @@ class FakeCameraServer : public fw::ComObjectRoot,
   // Bytes that the capture operations write to the path they are given.
   void SetCaptureContent(std::string bytes) { captureContent = std::move(bytes); }
 
-  // Last ActivateCamera / ActivateViewFinder that succeeded.
-  bool CameraOn() const { return cameraOn; }
-  bool ViewFinderOn() const { return viewFinderOn; }
-
   // ---- scripted behaviour ----
   // `name` returns `hr` on every call, or only on calls that match `when`.
   // The newest matching rule wins. A failing result (negative) leaves the
   // out values untouched and does nothing; a non-negative one does the
-  // operation's work and is returned instead of S_OK. With a description,
-  // the call also leaves it as the thread's error information.
-  void SetResult(const std::string& name, HRESULT hr, const wchar_t* description = nullptr);
-  void FailWhen(const std::string& name, CallPredicate when, HRESULT hr,
-                const wchar_t* description = nullptr);
-  void ClearResults() { rules.clear(); }
-  // Runs inside every call after it was logged (for instance to fire an
-  // event while the caller waits for the call).
-  void SetCallHook(std::function<void(const ServerCall&)> hook) { callHook = std::move(hook); }
-  // A server that answers nothing: every call succeeds (or returns its
-  // scripted result) without writing any out value or file.
-  void SetAnswersNothing(bool on) { answersNothing = on; }
+  // operation's work and is returned instead of S_OK.
+  void SetResult(const std::string& name, HRESULT hr);
+  void FailWhen(const std::string& name, CallPredicate when, HRESULT hr);
   // Whether QueryInterface answers `iid` (ICameraControlFNTest,
   // ICameraControlFNEpoc, IConnectionPointContainer, IDispatch).
   void Offer(REFIID iid, bool offered);
@@ -117,8 +103,7 @@ class FakeCameraServer : public fw::ComObjectRoot,
 
   // The events (sim::CameraEventSource): FireConnectionStateChanged,
   // FireCameraTestFinished, FireCameraTestFailed, FireEvent, and
-  // AdvisedSinkCount; AcceptPlainDispatchSinks lets sinks that answer only
-  // IDispatch connect. RefCount() is the current reference count.
+  // AdvisedSinkCount. RefCount() is the current reference count.
   using sim::CameraEventSource::FireEvent;
   // Any dispid with any arguments, for malformed events: `args` in
   // declaration order (see LongArg, TextArg), cleared afterwards.
@@ -164,15 +149,11 @@ class FakeCameraServer : public fw::ComObjectRoot,
     std::string name;
     CallPredicate when;  // empty: every call
     HRESULT hr;
-    std::wstring description;
-    bool hasDescription;
   };
 
-  // Logs the call, runs the hook and gives the scripted result.
+  // Logs the call and gives the scripted result.
   HRESULT Record(const char* name, std::vector<long> numbers, const wchar_t* text = nullptr,
                  bool hasText = false);
-  // Whether a call that returned `hr` does its work.
-  bool Acts(HRESULT hr) const { return SUCCEEDED(hr) && !answersNothing; }
   HRESULT WriteCapture(BSTR path) const;
   void RebuildTable();
 
@@ -185,12 +166,8 @@ class FakeCameraServer : public fw::ComObjectRoot,
   std::map<BYTE, CameraConfig> cameras;
   std::array<BYTE, 256> registers{};
   std::string captureContent = "fake picture data";
-  bool cameraOn = false;
-  bool viewFinderOn = false;
 
   std::vector<Rule> rules;
-  std::function<void(const ServerCall&)> callHook;
-  bool answersNothing = false;
   std::vector<ServerCall> calls;
 
   std::vector<IID> withheld;

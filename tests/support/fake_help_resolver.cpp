@@ -7,9 +7,7 @@
 namespace test {
 
 struct FakeHelpResolver::State {
-  enum class Mode { Unchanged, Path, Empty, Null, Failure } mode = Mode::Unchanged;
-  std::wstring path;
-  HRESULT failure = E_FAIL;
+  std::wstring path;  // empty: the path asked, unchanged
   std::vector<std::wstring> asked;
 };
 
@@ -24,25 +22,10 @@ class HelpFileResolver : public fw::ComObjectRoot, public IHelpFileResolver {
   FW_END_INTERFACES
 
   STDMETHODIMP ResolveHelpFile(BSTR path, long* reserved, BSTR* resolvedPath) override {
-    using Mode = FakeHelpResolver::State::Mode;
     if (!reserved || !resolvedPath) return E_POINTER;
     state->asked.push_back(path ? path : L"");
-    *resolvedPath = nullptr;
-    switch (state->mode) {
-      case Mode::Failure:
-        return state->failure;
-      case Mode::Null:
-        break;
-      case Mode::Empty:
-        *resolvedPath = SysAllocString(L"");
-        break;
-      case Mode::Path:
-        *resolvedPath = SysAllocString(state->path.c_str());
-        break;
-      case Mode::Unchanged:
-        *resolvedPath = SysAllocString(path ? path : L"");
-        break;
-    }
+    const wchar_t* answer = state->path.empty() ? (path ? path : L"") : state->path.c_str();
+    *resolvedPath = SysAllocString(answer);
     *reserved = 0;
     return S_OK;
   }
@@ -62,27 +45,7 @@ FakeHelpResolver::FakeHelpResolver() : state(std::make_shared<State>()) {
 
 FakeHelpResolver::~FakeHelpResolver() = default;
 
-void FakeHelpResolver::ResolveTo(const std::wstring& path) {
-  state->mode = State::Mode::Path;
-  state->path = path;
-}
-
-void FakeHelpResolver::ResolveToEmpty() {
-  state->mode = State::Mode::Empty;
-}
-
-void FakeHelpResolver::ResolveToNull() {
-  state->mode = State::Mode::Null;
-}
-
-void FakeHelpResolver::Fail(HRESULT hr) {
-  state->mode = State::Mode::Failure;
-  state->failure = hr;
-}
-
-void FakeHelpResolver::ResolveUnchanged() {
-  state->mode = State::Mode::Unchanged;
-}
+void FakeHelpResolver::ResolveTo(const std::wstring& path) { state->path = path; }
 
 std::vector<std::string> FakeHelpResolver::Asked() const {
   std::vector<std::string> result;

@@ -28,11 +28,8 @@ class FakeHelpResolver {
 
   bool Registered() const { return registration.Registered(); }
 
-  void ResolveTo(const std::wstring& path);  // S_OK and this path
-  void ResolveToEmpty();                     // S_OK and an empty string
-  void ResolveToNull();                      // S_OK and a null BSTR
-  void Fail(HRESULT hr);                     // `hr`, the out path left null
-  void ResolveUnchanged();                   // S_OK and the path asked (the default)
+  // S_OK and this path; by default the path asked, unchanged.
+  void ResolveTo(const std::wstring& path);
 
   // The paths asked, in ANSI, in order.
   std::vector<std::string> Asked() const;

@@ -25,8 +25,6 @@ class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
 
   // The cookie the next AddMember hands out (each later one adds 1).
   void SetCookie(DWORD cookie) { nextCookie = cookie; }
-  // What AddMember returns; on failure no cookie is written.
-  void SetAddResult(HRESULT hr) { addResult = hr; }
 
   size_t AddCount() const { return members.size(); }
   size_t RemoveCount() const { return removed.size(); }
@@ -38,9 +36,8 @@ class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
   STDMETHODIMP AddMember(IContextMember* member, DWORD* cookie) override {
     members.push_back(member);
     if (!cookie) return E_POINTER;
-    if (FAILED(addResult)) return addResult;
     *cookie = nextCookie++;
-    return addResult;
+    return S_OK;
   }
   STDMETHODIMP RemoveMember(DWORD cookie) override {
     removed.push_back(cookie);
@@ -49,7 +46,6 @@ class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
 
  private:
   DWORD nextCookie = 1;
-  HRESULT addResult = S_OK;
   std::vector<IContextMember*> members;
   std::vector<DWORD> removed;
 };

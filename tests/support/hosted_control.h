@@ -35,7 +35,6 @@ class HostedControl {
   FakeCameraServer& Server() { return *server.Get(); }
   ICameraControlFN* ServerInterface() const;
   IUnknown* Control() const { return control.Get(); }
-  TestContainer& Container() { return container; }
 
   // Hands the fake server to the control.
   HRESULT SetServer();

@@ -10,8 +10,6 @@ namespace test {
 namespace {
 
 std::vector<RecordedMessage> messages;
-long answer = 1;
-HRESULT failure = S_OK;
 
 ClassRegistration& Registration() {
   static ClassRegistration registration;
@@ -29,8 +27,7 @@ class HostMessageBox : public fw::ComObjectRoot, public IHostMessageBox {
     if (!result) return E_POINTER;
     messages.push_back(
         {Narrow(text), Narrow(title), hr, Narrow(description), flags, option, *result});
-    if (FAILED(failure)) return failure;
-    *result = answer;
+    *result = IDOK;
     return S_OK;
   }
 };
@@ -43,14 +40,6 @@ const std::vector<RecordedMessage>& MessageRecorder::Messages() {
 
 void MessageRecorder::Clear() {
   messages.clear();
-}
-
-void MessageRecorder::SetAnswer(long result) {
-  answer = result;
-}
-
-void MessageRecorder::SetFailure(HRESULT hr) {
-  failure = hr;
 }
 
 HRESULT MessageRecorder::Register() {
@@ -69,8 +58,6 @@ bool MessageRecorder::Registered() {
 
 void MessageRecorder::Reset() {
   Clear();
-  answer = 1;
-  failure = S_OK;
   if (!Registered()) Register();
 }
 

@@ -9,7 +9,6 @@
 //   EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Camera Control");
 //
 //   test::MessageRecorder::Unavailable off;   // CoCreateInstance fails
-//   test::MessageRecorder::SetFailure(E_FAIL); // or: ShowMessageBox fails
 #pragma once
 
 #include <windows.h>
@@ -33,17 +32,12 @@ class MessageRecorder {
  public:
   static const std::vector<RecordedMessage>& Messages();
   static void Clear();
-  // The out value ShowMessageBox answers (1 unless set).
-  static void SetAnswer(long result);
-  // ShowMessageBox returns `hr` (S_OK again to stop); the call is still
-  // recorded, and the out value is left alone on failure.
-  static void SetFailure(HRESULT hr);
 
   // The class object for CLSID_HostMessageBox, in this process only.
   static HRESULT Register();
   static void Revoke();
   static bool Registered();
-  // Messages cleared, answer 1, no failure, class object registered.
+  // Messages cleared, class object registered.
   static void Reset();
 
   // While it lives the component cannot be created.

@@ -14,9 +14,10 @@ class ModalWatcher {
   std::function<void(HWND)> action;
   size_t remaining = 1;
   size_t handled = 0;
-  HWND owner = nullptr;  // null: any owner
-  DWORD delayMs = 0;
 };
+
+// A plain system message box: a dialog whose text is the static 0xFFFF.
+bool IsMessageBox(HWND window);
 
 namespace {
 
@@ -30,8 +31,6 @@ std::vector<ModalWatcher*> watchers;
 bool watchdogArmed = false;
 const DWORD kUnhandledTimeoutMs = 5000;
 const DWORD kAnyTimeoutMs = 60000;
-DWORD unhandledTimeoutMs = kUnhandledTimeoutMs;
-DWORD anyTimeoutMs = kAnyTimeoutMs;
 size_t endedByWatchdog = 0;
 UINT_PTR timer = 0;
 
@@ -112,16 +111,14 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     bool handled = GetPropA(dialog, kHandled) != nullptr;
     bool claimed = handled;  // a watcher took it or waits for it
     if (!handled) {
-      HWND owner = GetWindow(dialog, GW_OWNER);
       // Newest first; a copy, since an action may arm and disarm
       // watchers of its own.
       std::vector<ModalWatcher*> candidates(watchers.rbegin(), watchers.rend());
       for (ModalWatcher* watcher : candidates) {
         if (std::find(watchers.begin(), watchers.end(), watcher) == watchers.end()) continue;
-        if (watcher->remaining == 0 || (watcher->owner && watcher->owner != owner)) continue;
+        if (watcher->remaining == 0) continue;
         if (!watcher->matches(dialog)) continue;
         claimed = true;
-        if (shown < watcher->delayMs) break;  // it is this watcher's, later
         // Marked first: the action may run a nested modal loop.
         SetPropA(dialog, kHandled, reinterpret_cast<HANDLE>(1));
         --watcher->remaining;
@@ -132,7 +129,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
       }
     }
     if (!watchdogArmed || !IsWindow(dialog) || !LooksModal(dialog)) continue;
-    if ((!claimed && shown >= unhandledTimeoutMs) || shown >= anyTimeoutMs)
+    if ((!claimed && shown >= kUnhandledTimeoutMs) || shown >= kAnyTimeoutMs)
       EndByWatchdog(dialog, claimed);
   }
 }
@@ -173,25 +170,20 @@ UINT IconOf(HWND box) {
 }  // namespace
 
 void PumpMessages(DWORD ms) {
-  PumpUntil([] { return false; }, ms);
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(msg.wParam));
-        return done();
+        return;
       }
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    if (done()) return true;
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    if (elapsed >= ms) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
   }
 }
 
@@ -249,16 +241,6 @@ WhenDialog::~WhenDialog() {
   RemoveWatcher(watcher.get());
 }
 
-WhenDialog& WhenDialog::OwnedBy(HWND owner) {
-  watcher->owner = owner;
-  return *this;
-}
-
-WhenDialog& WhenDialog::After(DWORD ms) {
-  watcher->delayMs = ms;
-  return *this;
-}
-
 size_t WhenDialog::Handled() const {
   return watcher->handled;
 }
@@ -271,15 +253,6 @@ void ModalWatchdog::Arm() {
 void ModalWatchdog::Disarm() {
   watchdogArmed = false;
   UpdateTimer();
-}
-
-void ModalWatchdog::SetTimeouts(DWORD unhandledMs, DWORD anyMs) {
-  unhandledTimeoutMs = unhandledMs;
-  anyTimeoutMs = anyMs;
-}
-
-void ModalWatchdog::ResetTimeouts() {
-  SetTimeouts(kUnhandledTimeoutMs, kAnyTimeoutMs);
 }
 
 size_t ModalWatchdog::TakeEnded() {

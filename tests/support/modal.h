@@ -34,19 +34,12 @@ namespace test {
 
 // Runs this thread's message loop for `ms` milliseconds.
 void PumpMessages(DWORD ms);
-// Runs the message loop until `done` is true or `timeoutMs` passed;
-// returns whether `done` became true.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // The first descendant of `parent` (at any depth) with control id `id`.
 HWND FindChildById(HWND parent, int id);
 std::string WindowText(HWND window);
 // Clicks button `id` of `dialog` (BM_CLICK, as a user's click).
 void ClickButton(HWND dialog, int id);
-
-// Whether `window` is a plain system message box: a dialog whose text is
-// the static with id 0xFFFF.
-bool IsMessageBox(HWND window);
 
 struct SeenMessageBox {
   std::string caption;
@@ -87,11 +80,6 @@ class WhenDialog {
   WhenDialog(const WhenDialog&) = delete;
   WhenDialog& operator=(const WhenDialog&) = delete;
 
-  // Only dialogs owned by `owner`.
-  WhenDialog& OwnedBy(HWND owner);
-  // Only once the dialog has been shown for `ms` milliseconds.
-  WhenDialog& After(DWORD ms);
-
   size_t Handled() const;
 
  private:
@@ -103,9 +91,6 @@ class ModalWatchdog {
  public:
   static void Arm();
   static void Disarm();
-  // Milliseconds after which an unhandled dialog, and any dialog, is ended.
-  static void SetTimeouts(DWORD unhandledMs, DWORD anyMs);
-  static void ResetTimeouts();  // 5 and 60 seconds
   // How many dialogs the watchdog had to end since the last call.
   static size_t TakeEnded();
 };

@@ -24,13 +24,6 @@ HWND OpenCameraOnPage(HostedControl& host, int tab) {
   return host.CurrentPage();
 }
 
-std::vector<int> EnabledChildIds(HWND window) {
-  std::vector<int> ids;
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (IsWindowEnabled(child)) ids.push_back(GetDlgCtrlID(child));
-  return ids;
-}
-
 void Type(HWND window, const std::string& text) {
   for (char c : text)
     SendMessageA(window, WM_CHAR, static_cast<BYTE>(c), 1);
@@ -39,23 +32,6 @@ void Type(HWND window, const std::string& text) {
 void PressKey(HWND window, WPARAM key) {
   SendMessageA(window, WM_KEYDOWN, key, 1);
   SendMessageA(window, WM_KEYUP, key, 0xC0000001);
-}
-
-bool Paste(HWND edit, const std::string& text) {
-  fw::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
-  if (!block) return false;
-  {
-    fw::GlobalLock data(block.Get());
-    if (!data) return false;
-    memcpy(data.Get(), text.c_str(), text.size() + 1);
-  }
-  if (!OpenClipboard(nullptr)) return false;
-  EmptyClipboard();
-  bool placed = SetClipboardData(CF_TEXT, block.Get()) != nullptr;
-  if (placed) block.Release();  // the clipboard owns it now
-  CloseClipboard();
-  if (placed) SendMessageA(edit, WM_PASTE, 0, 0);
-  return placed;
 }
 
 std::string CellText(HWND list, int row, int subItem) {
@@ -115,29 +91,6 @@ std::vector<std::string> ShownMessages() {
   for (const RecordedMessage& message : MessageRecorder::Messages())
     shown.push_back(message.title + "|" + message.text);
   return shown;
-}
-
-StandaloneSheet::StandaloneSheet(ICameraControlFN* server, long mode, long activationMask)
-    : parent(CreateWindowExA(WS_EX_CONTROLPARENT, "STATIC", "Standalone sheet",
-                             WS_POPUP | WS_VISIBLE, 40, 40, 700, 400, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr)) {
-  // Dialogs and strings come from the product DLL, as in the control.
-  fw::Module::SetResourceInstance(ProductModule());
-  sheet.SetServer(server);
-  sheet.AddPagesForMode(mode);
-  sheet.CreateSheet(parent.Get());
-  sheet.EnablePages(1);
-  sheet.SetActivationMask(activationMask);
-}
-
-StandaloneSheet::~StandaloneSheet() {
-  if (sheet.Hwnd()) DestroyWindow(sheet.Hwnd());
-}
-
-HWND StandaloneSheet::SelectPage(int index) {
-  if (!sheet.Hwnd()) return nullptr;
-  SendMessageA(sheet.Hwnd(), PSM_SETCURSEL, index, 0);
-  return PropSheet_GetCurrentPageHwnd(sheet.Hwnd());
 }
 
 }  // namespace test

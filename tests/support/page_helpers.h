@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "CameraControlFN.h"
-#include "framework/handles.h"
-#include "pages/camera_control_property_sheet.h"
 #include "tests/support/hosted_control.h"
 
 namespace test {
@@ -25,15 +23,11 @@ namespace test {
 HWND OpenRegistersPage(HostedControl& host);
 // The same for tab `tab` (2 Picture Colours, 3 Picture Tests).
 HWND OpenCameraOnPage(HostedControl& host, int tab);
-// The ids of the enabled children of `window`.
-std::vector<int> EnabledChildIds(HWND window);
 
 // Sends each character of `text` to `window` as typed (WM_CHAR).
 void Type(HWND window, const std::string& text);
 // Presses and releases a key (WM_KEYDOWN, WM_KEYUP) in `window`.
 void PressKey(HWND window, WPARAM key);
-// Puts `text` on the clipboard and pastes it into `edit` (WM_PASTE).
-bool Paste(HWND edit, const std::string& text);
 
 // Texts of a report-style list.
 std::string CellText(HWND list, int row, int subItem);
@@ -49,24 +43,5 @@ UINT RowState(HWND list, int row);
 // The texts of the error messages shown since the last Clear, as
 // "title|text".
 std::vector<std::string> ShownMessages();
-
-// The product's property sheet made directly from its classes (white-box),
-// inside a window of its own, for states the hosted control cannot reach,
-// such as pages without any server.
-class StandaloneSheet {
- public:
-  StandaloneSheet(ICameraControlFN* server, long mode, long activationMask);
-  ~StandaloneSheet();
-  StandaloneSheet(const StandaloneSheet&) = delete;
-  StandaloneSheet& operator=(const StandaloneSheet&) = delete;
-
-  CCameraControlPropertySheet& Sheet() { return sheet; }
-  // Selects tab `index` and returns its page window.
-  HWND SelectPage(int index);
-
- private:
-  fw::UniqueWindow parent;
-  CCameraControlPropertySheet sheet;
-};
 
 }  // namespace test

@@ -34,11 +34,6 @@ HRESULT CallDllRegisterServer() {
   return fn ? fn() : E_FAIL;
 }
 
-HRESULT CallDllUnregisterServer() {
-  auto fn = Export<HRESULT(WINAPI*)()>("DllUnregisterServer");
-  return fn ? fn() : E_FAIL;
-}
-
 ComPtr<IUnknown> CreateControl() {
   ComPtr<IClassFactory> factory;
   ComPtr<IUnknown> control;

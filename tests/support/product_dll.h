@@ -19,7 +19,6 @@ HMODULE ProductModule();
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
 HRESULT CallDllCanUnloadNow();
 HRESULT CallDllRegisterServer();
-HRESULT CallDllUnregisterServer();
 
 // A new camera control from the DLL's class factory.
 ComPtr<IUnknown> CreateControl();

@@ -34,7 +34,6 @@ bool RegisterServerTypeLibrary() {
 class ResetFakes : public testing::EmptyTestEventListener {
   void OnTestStart(const testing::TestInfo&) override {
     test::MessageRecorder::Reset();
-    test::ModalWatchdog::ResetTimeouts();
     test::ModalWatchdog::TakeEnded();
   }
 };

@@ -1,26 +1,18 @@
-// Text conversions and BSTR ownership for the test support code.
+// Wide text from the fakes' COM calls as ANSI, through the product's own
+// conversion (system code page).
 #pragma once
 
-#include <windows.h>
-#include <oleauto.h>
-
-#include <memory>
 #include <string>
+
+#include "framework/bstr.h"
 
 namespace test {
 
-// Wide to ANSI (system code page); null gives "".
-std::string Narrow(const wchar_t* text);
-std::string Narrow(const std::wstring& text);
-std::wstring Widen(const std::string& text);
-
-struct BstrFree {
-  void operator()(BSTR text) const { SysFreeString(text); }
-};
-// An owned BSTR.
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFree>;
-inline UniqueBstr MakeBstr(const wchar_t* text) {
-  return UniqueBstr(SysAllocString(text));
+inline std::string Narrow(const wchar_t* text) {
+  char buffer[4096];
+  fw::WideToAnsi(text, buffer, sizeof buffer);
+  return buffer;
 }
+inline std::string Narrow(const std::wstring& text) { return Narrow(text.c_str()); }
 
 }  // namespace test
