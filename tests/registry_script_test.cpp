@@ -1,5 +1,5 @@
-// The registry script interpreter, run against a scratch key under HKEY_CURRENT_USER (one
-// per process: ctest runs two programs at once) that stands in for HKEY_CLASSES_ROOT.
+// The registry script interpreter, run against a scratch key under
+// HKEY_CURRENT_USER (one per process) that stands in for HKEY_CLASSES_ROOT.
 #include <windows.h>
 #include <gtest/gtest.h>
 

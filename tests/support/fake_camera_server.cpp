@@ -206,7 +206,9 @@ STDMETHODIMP FakeCameraServer::GetCameraTestResults(long* averageBrightness,
   return hr;
 }
 
-STDMETHODIMP FakeCameraServer::ActivateCamera(long on) { return Record("ActivateCamera", {on}); }
+STDMETHODIMP FakeCameraServer::ActivateCamera(long on) {
+  return Record("ActivateCamera", {on});
+}
 
 STDMETHODIMP FakeCameraServer::ActivateViewFinder(long on) {
   return Record("ActivateViewFinder", {on});

@@ -45,7 +45,9 @@ FakeHelpResolver::FakeHelpResolver() : state(std::make_shared<State>()) {
 
 FakeHelpResolver::~FakeHelpResolver() = default;
 
-void FakeHelpResolver::ResolveTo(const std::wstring& path) { state->path = path; }
+void FakeHelpResolver::ResolveTo(const std::wstring& path) {
+  state->path = path;
+}
 
 std::vector<std::string> FakeHelpResolver::Asked() const {
   std::vector<std::string> result;

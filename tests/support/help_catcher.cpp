@@ -7,7 +7,6 @@ namespace test {
 namespace {
 
 const char kClassName[] = "MS_WINHELP";
-const char kMutexName[] = "KvrTestsHelpCatcher";
 
 #pragma pack(push, 1)
 struct WinHelpBlock {
@@ -44,22 +43,14 @@ std::string StringAt(const char* block, DWORD size, WORD offset) {
 
 }  // namespace
 
-HelpCatcher::HelpCatcher() : mutex(CreateMutexA(nullptr, FALSE, kMutexName)) {
-  if (mutex) {
-    DWORD wait = WaitForSingleObject(mutex.Get(), 60000);
-    owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  }
-  if (!owned) ADD_FAILURE() << "another test program held the help catcher for a minute";
+HelpCatcher::HelpCatcher() {
   RegisterCatcherClass(&HelpCatcher::WindowProc);
   window.Reset(CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                GetModuleHandleA(nullptr), this));
   if (!window) ADD_FAILURE() << "cannot create the MS_WINHELP window";
 }
 
-HelpCatcher::~HelpCatcher() {
-  window.Reset();
-  if (owned) ReleaseMutex(mutex.Get());
-}
+HelpCatcher::~HelpCatcher() = default;
 
 LRESULT CALLBACK HelpCatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -74,12 +65,6 @@ LRESULT CALLBACK HelpCatcher::WindowProc(HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT HelpCatcher::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
-  // A request made by another test program is not this test's business.
-  if (from) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(from, &process);
-    if (process != GetCurrentProcessId()) return FALSE;
-  }
   if (!data || !data->lpData || data->cbData < sizeof(WinHelpBlock)) return FALSE;
   const auto* block = static_cast<const char*>(data->lpData);
   WinHelpBlock header;
@@ -88,7 +73,6 @@ LRESULT HelpCatcher::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
   request.file = StringAt(block, data->cbData, header.fileOffset);
   request.command = header.command;
   request.data = header.data;
-  request.dataText = StringAt(block, data->cbData, header.dataOffset);
   request.owner = from;
   requests.push_back(request);
   return TRUE;

@@ -19,11 +19,8 @@
 // Without such a window, WinHelpA starts "winhlp32.exe -x" (only
 // HELP_QUIT returns TRUE at once), so every test that can open help must
 // hold a HelpCatcher while it does.
-//
-// Test programs run two at a time in one Wine session and FindWindowA sees
-// the other program's windows too: a catcher waits for a named mutex, so
-// only one exists at a time across programs, and it ignores requests from
-// windows of other processes. Keep it alive only around the help request.
+// Test programs run one at a time (scripts/test), so no other program's
+// catcher can take the requests.
 #pragma once
 
 #include <windows.h>
@@ -39,8 +36,7 @@ struct HelpRequest {
   std::string file;  // as WinHelpA was given it
   UINT command;
   long data;
-  std::string dataText;  // the copied data block, e.g. HELP_KEY's keyword
-  HWND owner;            // the window given to WinHelpA
+  HWND owner;  // the window given to WinHelpA
 };
 
 class HelpCatcher {
@@ -50,17 +46,12 @@ class HelpCatcher {
   HelpCatcher(const HelpCatcher&) = delete;
   HelpCatcher& operator=(const HelpCatcher&) = delete;
 
-  HWND Window() const { return window.Get(); }
   const std::vector<HelpRequest>& Requests() const { return requests; }
-  void Clear() { requests.clear(); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnCopyData(HWND from, const COPYDATASTRUCT* data);
 
-  using UniqueMutex = fw::UniqueHandle<fw::ClosedBy<HANDLE, CloseHandle>>;
-  UniqueMutex mutex;
-  bool owned = false;
   fw::UniqueWindow window;
   std::vector<HelpRequest> requests;
 };
