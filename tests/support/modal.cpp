@@ -31,7 +31,6 @@ std::vector<ModalWatcher*> watchers;
 bool watchdogArmed = false;
 const DWORD kUnhandledTimeoutMs = 5000;
 const DWORD kAnyTimeoutMs = 60000;
-size_t endedByWatchdog = 0;
 UINT_PTR timer = 0;
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -91,7 +90,6 @@ bool LooksModal(HWND dialog) {
 }
 
 void EndByWatchdog(HWND dialog, bool handled) {
-  ++endedByWatchdog;
   std::string text = IsMessageBox(dialog) ? WindowText(GetDlgItem(dialog, 0xFFFF)) : "";
   ADD_FAILURE() << (handled ? "dialog still open after its watcher acted: \""
                             : "unexpected dialog: \"")
@@ -148,25 +146,6 @@ BOOL CALLBACK MatchId(HWND window, LPARAM lParam) {
   return TRUE;
 }
 
-UINT IconOf(HWND box) {
-  static const struct {
-    LPCSTR resource;
-    UINT flag;
-  } icons[] = {{IDI_HAND, MB_ICONHAND},
-               {IDI_ASTERISK, MB_ICONASTERISK},
-               {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
-               {IDI_QUESTION, MB_ICONQUESTION}};
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
-    auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    if (!icon) continue;
-    // System icons are shared: the box shows the very handle LoadIcon gives.
-    for (const auto& known : icons)
-      if (LoadIconA(nullptr, known.resource) == icon) return known.flag;
-  }
-  return 0;
-}
-
 }  // namespace
 
 void PumpMessages(DWORD ms) {
@@ -219,8 +198,7 @@ ExpectMessageBox::ExpectMessageBox(size_t count, int button) {
   watcher = AddWatcher(
       IsMessageBox,
       [this, button](HWND box) {
-        seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF)), IconOf(box),
-                        GetWindow(box, GW_OWNER)});
+        seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
       },
@@ -253,12 +231,6 @@ void ModalWatchdog::Arm() {
 void ModalWatchdog::Disarm() {
   watchdogArmed = false;
   UpdateTimer();
-}
-
-size_t ModalWatchdog::TakeEnded() {
-  size_t ended = endedByWatchdog;
-  endedByWatchdog = 0;
-  return ended;
 }
 
 }  // namespace test

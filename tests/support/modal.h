@@ -44,8 +44,6 @@ void ClickButton(HWND dialog, int id);
 struct SeenMessageBox {
   std::string caption;
   std::string text;
-  UINT icon;   // MB_ICONHAND, MB_ICONASTERISK, MB_ICONEXCLAMATION, MB_ICONQUESTION or 0
-  HWND owner;  // null for a box without owner
 };
 
 class ModalWatcher;
@@ -91,8 +89,6 @@ class ModalWatchdog {
  public:
   static void Arm();
   static void Disarm();
-  // How many dialogs the watchdog had to end since the last call.
-  static size_t TakeEnded();
 };
 
 }  // namespace test

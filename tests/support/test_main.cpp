@@ -32,10 +32,7 @@ bool RegisterServerTypeLibrary() {
 
 // Every test starts with the process-wide fakes in their first state.
 class ResetFakes : public testing::EmptyTestEventListener {
-  void OnTestStart(const testing::TestInfo&) override {
-    test::MessageRecorder::Reset();
-    test::ModalWatchdog::TakeEnded();
-  }
+  void OnTestStart(const testing::TestInfo&) override { test::MessageRecorder::Reset(); }
 };
 
 }  // namespace
