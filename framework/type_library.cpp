@@ -17,17 +17,31 @@ constexpr SYSKIND kSysKind = SYS_WIN64;
 constexpr SYSKIND kSysKind = SYS_WIN32;
 #endif
 
-// Loads the type library of `modulePath` without registering it; `widePath`
-// receives the path as the registration wants it.
-HRESULT LoadModuleTypeLibrary(const char* modulePath, wchar_t (&widePath)[kMaxPath],
-                              ComPtr<ITypeLib>& library) {
+// The path as the type library functions want it.
+HRESULT WidePath(const char* modulePath, wchar_t (&widePath)[kMaxPath]) {
   if (!modulePath) return E_POINTER;
   if (MultiByteToWideChar(CP_ACP, 0, modulePath, -1, widePath, kMaxPath) == 0)
     return HRESULT_FROM_WIN32(GetLastError());
-  return LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+  return S_OK;
+}
+
+HRESULT LoadModuleTypeLibrary(const char* modulePath, wchar_t (&widePath)[kMaxPath],
+                              ComPtr<ITypeLib>& library) {
+  HRESULT hr = WidePath(modulePath, widePath);
+  return FAILED(hr) ? hr : LoadTypeLibEx(widePath, REGKIND_NONE, &library);
 }
 
 }  // namespace
+
+HRESULT LoadTypeLibraryOf(const char* modulePath, ITypeLib** library) {
+  if (!library) return E_POINTER;
+  *library = nullptr;
+  wchar_t widePath[kMaxPath];
+  ComPtr<ITypeLib> loaded;
+  HRESULT hr = LoadModuleTypeLibrary(modulePath, widePath, loaded);
+  if (SUCCEEDED(hr)) *library = loaded.Detach();
+  return hr;
+}
 
 HRESULT RegisterTypeLibraryOf(const char* modulePath) {
   wchar_t widePath[kMaxPath];

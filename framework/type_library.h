@@ -3,8 +3,12 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 
 namespace fw {
+
+// Loads the type library of module file `modulePath` without registering it.
+HRESULT LoadTypeLibraryOf(const char* modulePath, ITypeLib** library);
 
 // Registers the type library of module file `modulePath` with that path.
 HRESULT RegisterTypeLibraryOf(const char* modulePath);
