@@ -93,8 +93,7 @@ void CCameraControlUI::PlaceSheet() {
 void CCameraControlUI::UpdateEnabled() {
   if (!Hwnd()) return;
   BOOL enable = connected != 0 && mode != 0;
-  for (HWND child = ::GetWindow(Hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-    EnableWindow(child, enable);
+  fw::EnableChildWindows(Hwnd(), enable);
   sheet.EnablePages(connected);
   // Close and Help stay usable in every state.
   EnableWindow(Item(IDHELP), TRUE);

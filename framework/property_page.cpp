@@ -68,10 +68,4 @@ LRESULT PropertyPage::OnSheetNotify(const Message& m, bool& handled) {
   }
 }
 
-void EnableChildWindows(HWND window, BOOL enable) {
-  if (!window || !IsWindow(window)) return;
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    EnableWindow(child, enable);
-}
-
 }  // namespace fw

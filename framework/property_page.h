@@ -36,8 +36,4 @@ class PropertyPage : public Dialog {
   PROPSHEETPAGEA description;
 };
 
-// Enables or disables every child of `window`, from the top one in z-order
-// to the last.
-void EnableChildWindows(HWND window, BOOL enable);
-
 }  // namespace fw

@@ -85,6 +85,10 @@ struct WindowClass {
   LPCSTR cursor;      // IDC_ARROW
 };
 
+// Enables or disables every child of `window`, from the top one in z-order
+// to the last.
+void EnableChildWindows(HWND window, BOOL enable);
+
 class Window {
  public:
   Window() = default;
