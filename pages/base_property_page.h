@@ -18,6 +18,12 @@ class CBasePropertyPage {
  protected:
   CBasePropertyPage() = default;
   ICameraControlFN* Server() const { return server.Get(); }
+  // Whether there is a server; when there is none, says so ("A Component
+  // Couldn't Be Found").
+  bool ServerAvailable() const;
+  // The server's test interface; when there is no server or it has no such
+  // interface, says the same and gives null.
+  fw::ComPtr<ICameraControlFNTest> TestInterface() const;
 
  private:
   fw::ComPtr<ICameraControlFN> server;

@@ -46,15 +46,8 @@ void CCameraTestPropPage::ShowResults(const long values[kResultCount]) {
 }
 
 LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
-  fw::ComPtr<ICameraControlFNTest> test;
-  if (FAILED(Server()->QueryInterface(IID_PPV_ARGS(&test))) || !test) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  fw::ComPtr<ICameraControlFNTest> test = TestInterface();
+  if (!test) return 0;
 
   CWaitCursor wait;
   HRESULT hr = test->StartCameraTest(cameraNumber, kTestParameter1, kTestParameter2,

@@ -219,11 +219,8 @@ LRESULT CEpocPicCapturePropPage::OnCameraChosen(const fw::Message&, bool&) {
 }
 
 LRESULT CEpocPicCapturePropPage::OnSave(const fw::Message&, bool&) {
-  fw::ComPtr<ICameraControlFNTest> test;
-  if (!Server() || FAILED(Server()->QueryInterface(IID_PPV_ARGS(&test))) || !test) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  fw::ComPtr<ICameraControlFNTest> test = TestInterface();
+  if (!test) return 0;
   long format = 0;
   long size = 0;
   if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;

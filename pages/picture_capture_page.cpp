@@ -110,10 +110,7 @@ LRESULT CPictureCapturePropPage::OnLocationPC(const fw::Message&, bool&) {
 LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
   // The preview always goes through a file on the PC, whatever the
   // location.
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  if (!ServerAvailable()) return 0;
   long format = 0;
   long size = 0;
   if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;
@@ -137,10 +134,7 @@ LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
 }
 
 LRESULT CPictureCapturePropPage::OnSave(const fw::Message&, bool&) {
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  if (!ServerAvailable()) return 0;
   long format = 0;
   long size = 0;
   if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;

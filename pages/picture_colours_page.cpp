@@ -135,10 +135,7 @@ LRESULT CPictureColoursPropPage::OnHScroll(const fw::Message& m, bool& handled) 
 }
 
 LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  if (!ServerAvailable()) return 0;
   BeginPass();
   CWaitCursor wait;
   for (int i = 0; i < kSliderCount; ++i) {
@@ -159,10 +156,7 @@ LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
 }
 
 LRESULT CPictureColoursPropPage::OnWrite(const fw::Message&, bool&) {
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  if (!ServerAvailable()) return 0;
   BeginPass();
   CWaitCursor wait;
   for (int i = 0; i < kSliderCount; ++i) {

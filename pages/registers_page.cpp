@@ -48,8 +48,7 @@ LRESULT CCameraRegsPropPage::OnInitDialog(const fw::Message&, bool&) {
   SendMessageA(lastEdit, EM_LIMITTEXT, kRangeTextLimit, 0);
 
   // Registers can be reached only while the camera is on.
-  if (SheetActivationMask(Hwnd()) != ActivationCameraOn)
-    EnablePage(FALSE);
+  if (SheetActivationMask(Hwnd()) != ActivationCameraOn) EnablePage(FALSE);
   return TRUE;
 }
 
@@ -101,10 +100,7 @@ HRESULT CCameraRegsPropPage::WriteRegisters(BYTE first, BYTE last) {
 }
 
 void CCameraRegsPropPage::TransferRange(Transfer direction) {
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return;
-  }
+  if (!ServerAvailable()) return;
   BYTE first = 0;
   BYTE last = 0;
   if (!ValidateRange(first, last)) return;
