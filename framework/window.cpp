@@ -81,6 +81,12 @@ LPCSTR ClassNameFor(const WindowClass& wc, WNDPROC proc) {
 
 }  // namespace
 
+void EnableChildWindows(HWND window, BOOL enable) {
+  if (!window || !::IsWindow(window)) return;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    EnableWindow(child, enable);
+}
+
 Window::~Window() {
   Detach();
 }
