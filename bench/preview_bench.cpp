@@ -4,7 +4,8 @@
 // and RGB 888 captures. Timed with QueryPerformanceCounter over repeated
 // runs in a real view window.
 //
-//   scripts/wine-run build/win64/bench/preview_bench.exe [runs]
+//   scripts/wine-run build/win32/bench/preview_bench.exe [runs]   (32-bit Wine)
+//   scripts/wine-run build/win64/bench/preview_bench.exe [runs]   (wine64)
 #include <windows.h>
 #include <ole2.h>
 

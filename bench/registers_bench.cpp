@@ -4,8 +4,9 @@
 // off the time of each pass, so what remains is the page's own work:
 // validation, the wait cursor, the list updates and the final selection.
 //
-// Run from the win64 build folder (the product DLL holds the dialogs):
-//   scripts/wine-run build/win64/bench/registers_bench.exe [passes]
+// Run from a build folder (the product DLL holds the dialogs), as wine-run does:
+//   scripts/wine-run build/win32/bench/registers_bench.exe [passes]   (32-bit Wine)
+//   scripts/wine-run build/win64/bench/registers_bench.exe [passes]   (wine64)
 #include <windows.h>
 #include <ole2.h>
 #include <commctrl.h>
@@ -211,7 +212,7 @@ int main(int argc, char** argv) {
     if (product)
       status = RunBenchmark(product.Get(), passes);
     else
-      fprintf(stderr, "run from the win64 build folder: the product DLL holds the dialogs\n");
+      fprintf(stderr, "run from a build folder: the product DLL holds the dialogs\n");
   }
   OleUninitialize();
   return status;

@@ -1,14 +1,16 @@
 # The product DLL, its tests and tools, cross-built with mingw-w64.
 
 set(KVR_WINE_IDL_DIR /usr/include/wine/wine/windows)
-set(KVR_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 set(KVR_GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KVR_GENERATED})
 
+# widl imports stdole2.tlb from the Wine of the same pointer size.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(KVR_WIDL_TARGET --win32)
+  set(KVR_WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
 else()
   set(KVR_WIDL_TARGET --win64)
+  set(KVR_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 endif()
 
 # kvr_idl(<name> <idl> [TLB]): header <name>.h and GUID file <name>_i.c,
@@ -84,16 +86,25 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.
 target_include_directories(KVRCmnCameraControlUI PRIVATE ${CMAKE_SOURCE_DIR}/resources ${KVR_GENERATED})
 add_dependencies(KVRCmnCameraControlUI kvr_idl_headers)
 
-# The exports and the machine type are checked on both targets: the 32-bit
-# build cannot run here, so this is how it is verified.
+# The DLL a user installs is stripped; its symbols stay beside it in
+# KVRCmnCameraControlUI.dll.debug, linked by name and checksum, so that a
+# debugger or a crash report can still resolve them. The exports, the machine
+# type and the imports are checked on the stripped file, as it ships; the
+# tests load the same file.
 add_custom_command(TARGET KVRCmnCameraControlUI POST_BUILD
+  COMMAND ${KVR_OBJCOPY} --only-keep-debug $<TARGET_FILE:KVRCmnCameraControlUI>
+          $<TARGET_FILE:KVRCmnCameraControlUI>.debug
+  COMMAND ${KVR_OBJCOPY} --strip-all $<TARGET_FILE:KVRCmnCameraControlUI>
+  COMMAND ${KVR_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:KVRCmnCameraControlUI>.debug
+          $<TARGET_FILE_NAME:KVRCmnCameraControlUI>
   COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${KVR_OBJDUMP} -DDLL=$<TARGET_FILE:KVRCmnCameraControlUI>
           -DARCH=${CMAKE_SYSTEM_PROCESSOR} -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake
+  WORKING_DIRECTORY $<TARGET_FILE_DIR:KVRCmnCameraControlUI>
   VERBATIM)
 
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  enable_testing()
-  add_subdirectory(tools)
-  add_subdirectory(tests)
-  add_subdirectory(bench)
-endif()
+# Both builds have the same tests, tools and benchmarks: build/win32 runs
+# under the 32-bit Wine, build/win64 under wine64.
+enable_testing()
+add_subdirectory(tools)
+add_subdirectory(tests)
+add_subdirectory(bench)

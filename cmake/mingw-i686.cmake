@@ -8,9 +8,10 @@ set(CMAKE_CXX_COMPILER ${KVR_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${KVR_TRIPLE}-windres)
 set(KVR_WIDL ${KVR_TRIPLE}-widl)
 set(KVR_OBJDUMP ${KVR_TRIPLE}-objdump)
+set(KVR_OBJCOPY ${KVR_TRIPLE}-objcopy)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KVR_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# 32-bit code cannot run on these machines: no emulator, the build is checked statically.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
