@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -114,12 +115,14 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     RECT client = {}, window = {}, now = {}, moved[3];
     GetClientRect(view, &client);
     const LONG w = client.right, h = client.bottom;
-    // Each request and the picture pixel then at the view's top left.
+    // Each request and the picture pixel then at the view's top left. A page is
+    // the view's width, which depends on the dialog font.
     const UINT H = WM_HSCROLL, V = WM_VSCROLL;
     const WPARAM track = MAKEWPARAM(SB_THUMBTRACK, 100), end = MAKEWPARAM(SB_THUMBPOSITION, 9999);
     const std::tuple<UINT, WPARAM, LONG, LONG> steps[] = {
-        {H, SB_LINERIGHT, 1, 0},   {H, SB_PAGERIGHT, 640 - w, 0}, {H, track, 100, 0},
-        {V, SB_LINEDOWN, 100, 1},  {V, SB_PAGEDOWN, 100, 1 + h},  {V, end, 100, 480 - h},
+        {H, SB_LINERIGHT, 1, 0},      {H, SB_PAGERIGHT, std::min(1 + w, 640 - w), 0},
+        {H, track, 100, 0},           {V, SB_LINEDOWN, 100, 1},
+        {V, SB_PAGEDOWN, 100, 1 + h}, {V, end, 100, 480 - h},
         {H, end, 640 - w, 480 - h}};
     for (auto [message, request, x, y] : steps) {
       SendMessageA(view, message, request, 0);
