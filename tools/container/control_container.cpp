@@ -200,6 +200,7 @@ ControlContainer::~ControlContainer() {
   if (frame) DestroyWindow(frame);
 }
 
+// [guide: site]
 HRESULT ControlContainer::Activate(IUnknown* object, LONG verb) {
   control.Reset();
   HRESULT hr = object->QueryInterface(IID_PPV_ARGS(&control));
@@ -210,6 +211,7 @@ HRESULT ControlContainer::Activate(IUnknown* object, LONG verb) {
   GetClientRect(siteWindow, &client);
   return control->DoVerb(verb, nullptr, site.Get(), 0, siteWindow, &client);
 }
+// [guide end]
 
 HRESULT ControlContainer::Deactivate() {
   if (!control) return S_FALSE;

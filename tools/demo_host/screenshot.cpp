@@ -2,34 +2,58 @@
 
 #include <wincodec.h>
 
-#include <vector>
-
 #include "framework/com_object.h"
 #include "framework/handles.h"
 
 namespace {
 
-// The window's pixels as top-down 32-bit BGRA rows.
-bool CaptureWindow(HWND window, std::vector<BYTE>& pixels, int& width, int& height) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  width = rect.right - rect.left;
-  height = rect.bottom - rect.top;
+// A window DC from GetWindowDC, given back with ReleaseDC.
+class WholeWindowDC {
+ public:
+  explicit WholeWindowDC(HWND w) : window(w), dc(GetWindowDC(w)) {}
+  ~WholeWindowDC() {
+    if (dc) ReleaseDC(window, dc);
+  }
+  WholeWindowDC(const WholeWindowDC&) = delete;
+  WholeWindowDC& operator=(const WholeWindowDC&) = delete;
+  HDC Get() const { return dc; }
+
+ private:
+  HWND window;
+  HDC dc;
+};
+
+// The windows' pixels, each copied from its own surface (which holds what
+// it and its children last painted) to its place within the union of their
+// rectangles, as top-down 32-bit BGRA rows.
+bool Capture(const std::vector<HWND>& windows, std::vector<BYTE>& pixels, int& width, int& height) {
+  RECT area = {};
+  for (HWND window : windows) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return false;
+    UnionRect(&area, &area, &rect);
+  }
+  width = area.right - area.left;
+  height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return false;
-  HDC source = GetWindowDC(window);
-  if (!source) return false;
-  struct Release {
-    HWND w;
-    HDC dc;
-    ~Release() { ReleaseDC(w, dc); }
-  } release{window, source};
-  fw::UniqueMemoryDC memory(CreateCompatibleDC(source));
-  fw::UniqueBitmap bitmap(CreateCompatibleBitmap(source, width, height));
+
+  WholeWindowDC first(windows.front());
+  if (!first.Get()) return false;
+  fw::UniqueMemoryDC memory(CreateCompatibleDC(first.Get()));
+  fw::UniqueBitmap bitmap(CreateCompatibleBitmap(first.Get(), width, height));
   if (!memory || !bitmap) return false;
   {
     fw::SelectedObject select(memory.Get(), bitmap.Get());
-    // The window's surface holds what it and its children last painted.
-    BitBlt(memory.Get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    RECT all = {0, 0, width, height};
+    FillRect(memory.Get(), &all, GetSysColorBrush(COLOR_DESKTOP));
+    for (HWND window : windows) {
+      RECT rect;
+      GetWindowRect(window, &rect);
+      WholeWindowDC source(window);
+      if (!source.Get()) return false;
+      BitBlt(memory.Get(), rect.left - area.left, rect.top - area.top, rect.right - rect.left,
+             rect.bottom - rect.top, source.Get(), 0, 0, SRCCOPY);
+    }
   }
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -42,14 +66,7 @@ bool CaptureWindow(HWND window, std::vector<BYTE>& pixels, int& width, int& heig
          height;
 }
 
-}  // namespace
-
-bool SaveWindowPng(HWND window, const wchar_t* path) {
-  std::vector<BYTE> pixels;
-  int width = 0;
-  int height = 0;
-  if (!CaptureWindow(window, pixels, width, height)) return false;
-
+bool SavePng(const std::vector<BYTE>& pixels, int width, int height, const wchar_t* path) {
   fw::ComPtr<IWICImagingFactory> factory;
   fw::ComPtr<IWICStream> stream;
   fw::ComPtr<IWICBitmapEncoder> encoder;
@@ -67,6 +84,22 @@ bool SaveWindowPng(HWND window, const wchar_t* path) {
   if (FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat32bppBGR))
     return false;
   UINT stride = static_cast<UINT>(width) * 4;
-  return SUCCEEDED(frame->WritePixels(height, stride, stride * height, pixels.data())) &&
+  return SUCCEEDED(frame->WritePixels(height, stride, stride * height,
+                                      const_cast<BYTE*>(pixels.data()))) &&
          SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+}  // namespace
+
+bool SaveWindowPng(HWND window, const wchar_t* path) {
+  return SaveWindowsPng(window, {}, path);
+}
+
+bool SaveWindowsPng(HWND window, const std::vector<HWND>& inFront, const wchar_t* path) {
+  std::vector<HWND> windows{window};
+  windows.insert(windows.end(), inFront.begin(), inFront.end());
+  std::vector<BYTE> pixels;
+  int width = 0;
+  int height = 0;
+  return Capture(windows, pixels, width, height) && SavePng(pixels, width, height, path);
 }

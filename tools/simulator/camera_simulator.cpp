@@ -194,6 +194,13 @@ HRESULT CameraSimulator::StoreOnProduct(const wchar_t* name) {
   return S_OK;
 }
 
+bool CameraSimulator::TakeInjectedFailure(HRESULT* hr) {
+  if (SUCCEEDED(injectedFailure)) return false;
+  *hr = injectedFailure;
+  injectedFailure = S_OK;
+  return true;
+}
+
 STDMETHODIMP CameraSimulator::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
   *count = 0;
@@ -215,6 +222,7 @@ STDMETHODIMP CameraSimulator::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VA
 }
 
 STDMETHODIMP CameraSimulator::GetConnectionState(long* state) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!state) return E_POINTER;
   *state = connected ? 1 : 0;
   return S_OK;
@@ -222,6 +230,7 @@ STDMETHODIMP CameraSimulator::GetConnectionState(long* state) {
 
 STDMETHODIMP CameraSimulator::GetProductConfiguration(long* mode, BYTE, long* reserved,
                                                       long* formats, long* sizes) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!mode || !reserved || !formats || !sizes) return E_POINTER;
   *mode = productMode;
   *reserved = 0;
@@ -241,6 +250,7 @@ STDMETHODIMP CameraSimulator::GetCameraTestResults(long* averageBrightness,
                                                    long* blemishClusters, long* maximumBlemishSize,
                                                    long* deadPixels, long* weakPixels,
                                                    long* cornerDarkening) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   long* outs[7] = {
       averageBrightness, averageColourDifference, blemishClusters, maximumBlemishSize, deadPixels,
       weakPixels,        cornerDarkening};
@@ -254,6 +264,7 @@ STDMETHODIMP CameraSimulator::GetCameraTestResults(long* averageBrightness,
 // Camera and viewfinder share the sensor: switching one on switches the
 // other off.
 STDMETHODIMP CameraSimulator::ActivateCamera(long on) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!connected) return kCameraNotActivated;
   cameraOn = on != 0;
   if (cameraOn) viewFinderOn = false;
@@ -261,6 +272,7 @@ STDMETHODIMP CameraSimulator::ActivateCamera(long on) {
 }
 
 STDMETHODIMP CameraSimulator::ActivateViewFinder(long on) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!connected) return kCameraNotActivated;
   viewFinderOn = on != 0;
   if (viewFinderOn) cameraOn = false;
@@ -268,23 +280,27 @@ STDMETHODIMP CameraSimulator::ActivateViewFinder(long on) {
 }
 
 STDMETHODIMP CameraSimulator::ReadRegister(BYTE reg, BYTE* value) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!value) return E_POINTER;
   *value = registers[reg];
   return S_OK;
 }
 
 STDMETHODIMP CameraSimulator::WriteRegister(BYTE reg, BYTE value) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   registers[reg] = value;
   return S_OK;
 }
 
 STDMETHODIMP CameraSimulator::CaptureToFile(BSTR pcPath, long format, long size, long) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!cameraOn) return kCameraNotActivated;
   if ((format & kPcFormats) == 0) return kInvalidImageFormat;
   return WritePicture(pcPath, format, size);
 }
 
 STDMETHODIMP CameraSimulator::CaptureToProduct(BSTR productName, long format, long size) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!cameraOn) return kCameraNotActivated;
   int width = 0, height = 0;
   if ((format & kPcFormats) == 0) return kInvalidImageFormat;
@@ -293,6 +309,7 @@ STDMETHODIMP CameraSimulator::CaptureToProduct(BSTR productName, long format, lo
 }
 
 STDMETHODIMP CameraSimulator::StartCameraTest(BYTE camera, long, long, long, long flashMode) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (camera < 1 || camera > kCameraCount) return kCameraIdOutOfRange;
   if (testCamera != 0) return kTestRunning;
   if (!timerWindow || !SetTimer(timerWindow.Get(), kTestTimer, testDurationMs, nullptr))
@@ -305,6 +322,7 @@ STDMETHODIMP CameraSimulator::StartCameraTest(BYTE camera, long, long, long, lon
 
 STDMETHODIMP CameraSimulator::CaptureCameraToFile(BSTR pcPath, BYTE camera, long format, long size,
                                                   long, long, long acknowledgements) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   long formats = 0, sizes = 0, reserved = 0, flash = 0;
   BYTE count = 0;
   HRESULT hr =
@@ -320,6 +338,7 @@ STDMETHODIMP CameraSimulator::CaptureCameraToFile(BSTR pcPath, BYTE camera, long
 
 STDMETHODIMP CameraSimulator::CaptureCameraToProduct(BSTR productName, BYTE camera, long format,
                                                      long size, long, long) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   long formats = 0, sizes = 0, reserved = 0, flash = 0;
   BYTE count = 0;
   HRESULT hr =
@@ -333,6 +352,7 @@ STDMETHODIMP CameraSimulator::CaptureCameraToProduct(BSTR productName, BYTE came
 STDMETHODIMP CameraSimulator::GetCameraConfiguration(long* reserved1, BYTE camera, long* reserved2,
                                                      long* formats, long* sizes, BYTE* count,
                                                      long* flashCapability) {
+  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
   if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
     return E_POINTER;
   // Camera 0 stands for the default camera, the main one.

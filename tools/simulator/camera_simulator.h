@@ -6,6 +6,7 @@
 //   auto simulator = fw::Make<sim::CameraSimulator>(2);   // product mode
 //   client->SetServer(simulator.Get());
 //   simulator->SetConnected(false);   // unplug: fires ConnectionStateChanged
+//   simulator->FailNextCall(0x80040410);   // the next operation fails so
 //
 // It lives on the user-interface thread: the test result comes from a
 // timer of that thread's message loop.
@@ -46,6 +47,12 @@ class CameraSimulator : public fw::ComObjectRoot,
   // The product mode reported from now on (clients learn it on the next
   // connection change).
   void SetProductMode(long mode) { productMode = mode; }
+  long ProductMode() const { return productMode; }
+  bool Connected() const { return connected; }
+  // The next call of any camera operation does nothing and returns `code`
+  // instead (a failure code of the server); S_OK cancels a pending one.
+  void FailNextCall(HRESULT code) { injectedFailure = code; }
+  HRESULT PendingFailure() const { return injectedFailure; }
   bool CameraOn() const { return cameraOn; }
   bool ViewFinderOn() const { return viewFinderOn; }
   bool TestRunning() const { return testCamera != 0; }
@@ -89,6 +96,8 @@ class CameraSimulator : public fw::ComObjectRoot,
   // Renders and writes one picture; the HRESULTs are the server's codes.
   HRESULT WritePicture(const wchar_t* path, long format, long size) const;
   HRESULT StoreOnProduct(const wchar_t* name);
+  // True (with the code) once for a pending FailNextCall.
+  bool TakeInjectedFailure(HRESULT* hr);
 
   long productMode;
   DWORD testDurationMs;
@@ -102,6 +111,7 @@ class CameraSimulator : public fw::ComObjectRoot,
   bool testRefused = false;  // camera or viewfinder was on at the start
   unsigned testCount = 0;
   std::vector<std::wstring> productFiles;
+  HRESULT injectedFailure = S_OK;
   fw::UniqueWindow timerWindow;  // message-only, receives the test timer
 };
 
