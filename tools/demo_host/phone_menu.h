@@ -32,12 +32,14 @@ class PhoneMenu {
   void ChangeMode(long mode);
   void SetPlugged(bool plugged);
   void FailNextCall(HRESULT code);
+  // Shows the phone's state in the frame's caption (done every 250 ms too,
+  // so that a failure taken up by a call disappears from it).
+  void UpdateCaption();
 
  private:
   static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   void OnCommand(WORD id);
   void UpdateChecks(HMENU menu) const;
-  void UpdateCaption();
 
   HWND frame;
   sim::CameraSimulator* simulator;

@@ -18,7 +18,7 @@ namespace {
 
 // Waits after an action, long enough for the control and Wine to settle
 // and repaint.
-constexpr DWORD kSettle = 500;
+constexpr DWORD kSettle = 200;
 constexpr DWORD kShortSettle = 150;
 
 // How often and how long a view waits for its dialog to open.
@@ -40,7 +40,7 @@ class Tour {
       : frame(frameWindow), control(controlWindow), phone(phoneMenu), folder(folderPath) {}
 
   void Build();
-  void Start() { Schedule(1500); }
+  void Start() { Schedule(1000); }
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
@@ -184,6 +184,7 @@ bool Tour::SavePicture(const std::string& name, const char* tab, const char* dia
     if (inFront.empty()) problem = "its dialog did not open";
   }
   attempts = 0;
+  phone.UpdateCaption();
   RedrawWindow(frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   for (HWND window : inFront)
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
