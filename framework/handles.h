@@ -100,10 +100,12 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 
-// A device context from GetDC, given back with ReleaseDC.
+// A device context from GetDC (or, for the whole window with its frame,
+// GetWindowDC), given back with ReleaseDC.
 class WindowDC {
  public:
-  explicit WindowDC(HWND w) : window(w), dc(GetDC(w)) {}
+  explicit WindowDC(HWND w, bool wholeWindow = false)
+      : window(w), dc(wholeWindow ? GetWindowDC(w) : GetDC(w)) {}
   ~WindowDC() {
     if (dc) ReleaseDC(window, dc);
   }

@@ -7,22 +7,6 @@
 
 namespace {
 
-// A window DC from GetWindowDC, given back with ReleaseDC.
-class WholeWindowDC {
- public:
-  explicit WholeWindowDC(HWND w) : window(w), dc(GetWindowDC(w)) {}
-  ~WholeWindowDC() {
-    if (dc) ReleaseDC(window, dc);
-  }
-  WholeWindowDC(const WholeWindowDC&) = delete;
-  WholeWindowDC& operator=(const WholeWindowDC&) = delete;
-  HDC Get() const { return dc; }
-
- private:
-  HWND window;
-  HDC dc;
-};
-
 // The windows' pixels, each copied from its own surface (which holds what
 // it and its children last painted) to its place within the union of their
 // rectangles, as top-down 32-bit BGRA rows.
@@ -37,7 +21,7 @@ bool Capture(const std::vector<HWND>& windows, std::vector<BYTE>& pixels, int& w
   height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return false;
 
-  WholeWindowDC first(windows.front());
+  fw::WindowDC first(windows.front(), true);
   if (!first.Get()) return false;
   fw::UniqueMemoryDC memory(CreateCompatibleDC(first.Get()));
   fw::UniqueBitmap bitmap(CreateCompatibleBitmap(first.Get(), width, height));
@@ -49,7 +33,7 @@ bool Capture(const std::vector<HWND>& windows, std::vector<BYTE>& pixels, int& w
     for (HWND window : windows) {
       RECT rect;
       GetWindowRect(window, &rect);
-      WholeWindowDC source(window);
+      fw::WindowDC source(window, true);
       if (!source.Get()) return false;
       BitBlt(memory.Get(), rect.left - area.left, rect.top - area.top, rect.right - rect.left,
              rect.bottom - rect.top, source.Get(), 0, 0, SRCCOPY);
