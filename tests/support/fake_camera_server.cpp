@@ -86,6 +86,15 @@ void FakeCameraServer::Offer(REFIID iid, bool offered) {
   RebuildTable();
 }
 
+void FakeCameraServer::DuringCall(const std::string& name, std::function<void()> action) {
+  actions.emplace_back(name, std::move(action));
+}
+
+void FakeCameraServer::ClearScript() {
+  rules.clear();
+  actions.clear();
+}
+
 void FakeCameraServer::SetResult(const std::string& name, HRESULT hr) {
   rules.push_back({name, nullptr, hr});
 }
@@ -121,6 +130,12 @@ HRESULT FakeCameraServer::Record(const char* name, std::vector<long> numbers, co
   call.hasText = hasText;
   if (text) call.text = text;
   calls.push_back(call);
+  // By index: an action may script more, or call the server again.
+  for (size_t i = 0; i < actions.size(); ++i)
+    if (actions[i].first == call.name) {
+      auto action = actions[i].second;
+      action();
+    }
   for (auto rule = rules.rbegin(); rule != rules.rend(); ++rule) {
     if (rule->name != call.name || (rule->when && !rule->when(call))) continue;
     return rule->hr;
@@ -165,7 +180,7 @@ STDMETHODIMP FakeCameraServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, V
 STDMETHODIMP FakeCameraServer::GetConnectionState(long* connected) {
   HRESULT hr = Record("GetConnectionState", {});
   if (!connected) return E_POINTER;
-  if (SUCCEEDED(hr)) *connected = connectionState;
+  if (SUCCEEDED(hr) && outsWritten) *connected = connectionState;
   return hr;
 }
 
@@ -173,7 +188,7 @@ STDMETHODIMP FakeCameraServer::GetProductConfiguration(long* mode, BYTE camera, 
                                                        long* formats, long* sizes) {
   HRESULT hr = Record("GetProductConfiguration", {camera});
   if (!mode || !reserved || !formats || !sizes) return E_POINTER;
-  if (SUCCEEDED(hr)) {
+  if (SUCCEEDED(hr) && outsWritten) {
     *mode = productMode;
     *reserved = 0;
     *formats = formatMask;
@@ -200,7 +215,7 @@ STDMETHODIMP FakeCameraServer::GetCameraTestResults(long* averageBrightness,
       weakPixels,        cornerDarkening};
   for (long* out : outs)
     if (!out) return E_POINTER;
-  if (SUCCEEDED(hr))
+  if (SUCCEEDED(hr) && outsWritten)
     for (size_t i = 0; i < 7; ++i)
       *outs[i] = testResults[i];
   return hr;
@@ -217,7 +232,7 @@ STDMETHODIMP FakeCameraServer::ActivateViewFinder(long on) {
 STDMETHODIMP FakeCameraServer::ReadRegister(BYTE reg, BYTE* value) {
   HRESULT hr = Record("ReadRegister", {reg});
   if (!value) return E_POINTER;
-  if (SUCCEEDED(hr)) *value = registers[reg];
+  if (SUCCEEDED(hr) && outsWritten) *value = registers[reg];
   return hr;
 }
 
@@ -269,7 +284,7 @@ STDMETHODIMP FakeCameraServer::GetCameraConfiguration(long* reserved1, BYTE came
   HRESULT hr = Record("GetCameraConfiguration", {camera});
   if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
     return E_POINTER;
-  if (SUCCEEDED(hr)) {
+  if (SUCCEEDED(hr) && outsWritten) {
     auto found = cameras.find(camera);
     CameraConfig config = found != cameras.end() ? found->second : CameraConfig{};
     *reserved1 = 0;

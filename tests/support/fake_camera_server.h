@@ -92,6 +92,13 @@ class FakeCameraServer : public fw::ComObjectRoot,
   // Whether QueryInterface answers `iid` (ICameraControlFNTest,
   // ICameraControlFNEpoc, IConnectionPointContainer, IDispatch).
   void Offer(REFIID iid, bool offered);
+  // Runs `action` inside every call of `name`, before it returns: events
+  // fired from there reach the control while its own call is still running.
+  void DuringCall(const std::string& name, std::function<void()> action);
+  // Drops every scripted result and action.
+  void ClearScript();
+  // False: successful calls leave every out value as the caller preset it.
+  void SetOutsWritten(bool written) { outsWritten = written; }
 
   // ---- what happened ----
   const std::vector<ServerCall>& Calls() const { return calls; }
@@ -168,6 +175,8 @@ class FakeCameraServer : public fw::ComObjectRoot,
   std::string captureContent = "fake picture data";
 
   std::vector<Rule> rules;
+  std::vector<std::pair<std::string, std::function<void()>>> actions;
+  bool outsWritten = true;
   std::vector<ServerCall> calls;
 
   std::vector<IID> withheld;

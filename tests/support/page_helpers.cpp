@@ -34,6 +34,14 @@ void PressKey(HWND window, WPARAM key) {
   SendMessageA(window, WM_KEYUP, key, 0xC0000001);
 }
 
+std::vector<std::string> ListItems(HWND listBox) {
+  std::vector<std::string> items;
+  char text[64];
+  for (int i = 0; SendMessageA(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) >= 0; ++i)
+    items.push_back(text);
+  return items;
+}
+
 std::string CellText(HWND list, int row, int subItem) {
   char text[64] = "";
   LVITEMA item = {};

@@ -29,6 +29,9 @@ void Type(HWND window, const std::string& text);
 // Presses and releases a key (WM_KEYDOWN, WM_KEYUP) in `window`.
 void PressKey(HWND window, WPARAM key);
 
+// The item texts of a list box.
+std::vector<std::string> ListItems(HWND listBox);
+
 // Texts of a report-style list.
 std::string CellText(HWND list, int row, int subItem);
 std::vector<std::string> RowTexts(HWND list, int row);
