@@ -465,3 +465,119 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
 }
 
 }  // namespace
+
+// A server that reports success but writes no out value leaves the control's
+// presets; nonsense values get what the values mean.
+TEST(MisbehavingServer, OutValuesUnwrittenOrNonsense) {
+  test::HostedControl host;
+  host.Server().SetOutsWritten(false);
+  host.Server().SetRegister(3, 0xA5);
+  ASSERT_EQ(host.Start(), S_OK);
+  EXPECT_EQ(host.TabTexts(), kFullSet);                     // the mode stays 2
+  EXPECT_FALSE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));  // the connection stays 0
+  host.Server().FireConnectionStateChanged(1);
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  host.SelectTab(1);
+  EXPECT_EQ(test::ListItems(GetDlgItem(host.CurrentPage(), IDC_FORMAT_LIST)), Texts{});
+  host.SelectTab(4);
+  HWND page = host.CurrentPage();
+  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "3");
+  host.Click(page, IDC_READ);
+  EXPECT_EQ(test::CellText(GetDlgItem(page, IDC_REGISTER_LIST), 3, 3), "000");  // preset 0
+
+  // Every bit of the masks set: every format and size, in table order.
+  test::HostedControl full;
+  full.Server().SetFormatMask(-1);
+  full.Server().SetSizeMask(-1);
+  HWND capture = test::OpenCameraOnPage(full, 1);
+  EXPECT_EQ(
+      test::ListItems(GetDlgItem(capture, IDC_FORMAT_LIST)),
+      (Texts{"JPEG", "RGB 444", "RGB 565", "YUV 400", "YUV 420", "YUV 422", "RGB 888", "Bayer"}));
+  EXPECT_EQ(test::ListItems(GetDlgItem(capture, IDC_SIZE_LIST)),
+            (Texts{"Tiny", "SubQCif", "QQVGA", "QCIF", "QVGA", "CIF", "VGA", "Photo", "SGA", "XGA",
+                   "SXGA", "MPIX"}));
+
+  // The product page: outs unwritten, then 255 cameras with every bit set,
+  // then none at all.
+  for (BYTE cameras : {1, 255, 0}) {
+    test::HostedControl product;
+    product.Server().SetProductMode(4);
+    product.Server().SetCameraCount(cameras);
+    product.Server().SetCameraConfig(0, {-1, -1, 0});
+    ASSERT_EQ(product.Start(), S_OK);
+    product.Server().SetOutsWritten(cameras != 1);
+    product.SelectTab(1);
+    HWND epoc = product.CurrentPage();
+    const Texts formats = test::ListItems(GetDlgItem(epoc, IDC_FORMAT_LIST));
+    EXPECT_EQ(formats.size(), cameras == 1 ? 0u : 7u);
+    EXPECT_EQ(test::ListItems(GetDlgItem(epoc, IDC_SIZE_LIST)).size(), cameras == 1 ? 0u : 8u);
+    EXPECT_EQ(SendDlgItemMessageA(epoc, IDC_CAMERA_NUMBER, CB_GETCOUNT, 0, 0), cameras);
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(epoc, IDC_FLASH_ON)) != FALSE, cameras != 1);
+    if (cameras == 0) {  // nothing to choose
+      product.Click(epoc, IDC_EPOC_SAVE);
+      EXPECT_EQ(test::ShownMessages(), Texts{Msg(181, 182)});
+    }
+  }
+}
+
+// Events fired from inside the control's own server calls, and events that
+// arrive after the host destroyed the control's window.
+TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
+  test::HostedControl host;
+  HWND page = test::OpenRegistersPage(host);
+  auto fireAt = [&](const char* method, int call, std::function<void()> fire) {
+    host.Server().DuringCall(method, [=, calls = 0]() mutable {
+      if (++calls == call) fire();
+    });
+  };
+  // The phone goes during a Read: the pass ends, then only Close and Help work.
+  fireAt("ReadRegister", 3, [&] { host.Server().FireConnectionStateChanged(0); });
+  SetDlgItemTextA(page, IDC_LAST_REGISTER, "9");
+  host.Click(page, IDC_READ);
+  EXPECT_EQ(host.Server().CallCount("ReadRegister"), 10u);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_READ)));
+
+  // A new product mode during a Read rebuilds the sheet under the page.
+  host.Server().ClearScript();
+  host.Server().FireConnectionStateChanged(1);
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  host.Server().SetProductMode(4);
+  fireAt("ReadRegister", 3, [&] { host.Server().FireConnectionStateChanged(1); });
+  host.Click(page, IDC_READ);
+  EXPECT_EQ(host.TabTexts(), kProductSet);
+
+  // The same during a test start rebuilds the Camera Test page too; its new
+  // window still runs tests. A finish event from inside the start comes
+  // before the test counts as started: it is ignored.
+  host.Server().ClearScript();
+  host.Server().SetProductMode(2);
+  fireAt("StartCameraTest", 1, [&] { host.Server().FireConnectionStateChanged(1); });
+  host.Server().DuringCall("StartCameraTest", [&] {
+    host.Server().FireCameraTestFinished({9, 9, 9, 9, 9, 9, 9});
+  });
+  test::WhenDialog cancel("Please Wait...",
+                          [](HWND dialog) { test::ClickButton(dialog, IDC_WAIT_CANCEL); });
+  host.Click(host.CurrentPage(), IDC_TEST);
+  EXPECT_EQ(cancel.Handled(), 1u);
+  EXPECT_EQ(host.TabTexts(), kFullSet);
+  HWND testPage = host.CurrentPage();
+  EXPECT_EQ(test::WindowText(GetDlgItem(testPage, IDC_AVERAGE_BRIGHTNESS)), "");
+  test::WhenDialog finish("Please Wait...", [&](HWND) {
+    host.Server().FireCameraTestFinished({5, 5, 5, 5, 5, 5, 5});
+  });
+  host.Click(testPage, IDC_TEST);
+  EXPECT_EQ(test::WindowText(GetDlgItem(testPage, IDC_AVERAGE_BRIGHTNESS)), "5");
+  EXPECT_TRUE(test::ShownMessages().empty());
+
+  // After the window: the mode change to 0 and the failed test still speak;
+  // a missing or empty description adds nothing.
+  DestroyWindow(host.Dialog());
+  host.Server().ClearScript();
+  host.Server().SetProductMode(0);
+  host.Server().FireConnectionStateChanged(1);
+  host.Server().FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});
+  host.Server().FireEvent(3, {test::TextArg(nullptr)});
+  host.Server().FireCameraTestFailed(L"");
+  const std::string failed = Msg(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST) + "\n\n";
+  EXPECT_EQ(test::ShownMessages(), (Texts{Msg(218, 219), failed, failed}));
+}

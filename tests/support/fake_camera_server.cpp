@@ -87,7 +87,7 @@ void FakeCameraServer::Offer(REFIID iid, bool offered) {
 }
 
 void FakeCameraServer::DuringCall(const std::string& name, std::function<void()> action) {
-  actions.emplace_back(name, std::move(action));
+  actions.emplace_back(name, std::make_shared<std::function<void()>>(std::move(action)));
 }
 
 void FakeCameraServer::ClearScript() {
@@ -133,8 +133,8 @@ HRESULT FakeCameraServer::Record(const char* name, std::vector<long> numbers, co
   // By index: an action may script more, or call the server again.
   for (size_t i = 0; i < actions.size(); ++i)
     if (actions[i].first == call.name) {
-      auto action = actions[i].second;
-      action();
+      auto action = actions[i].second;  // kept alive while it runs
+      (*action)();
     }
   for (auto rule = rules.rbegin(); rule != rules.rend(); ++rule) {
     if (rule->name != call.name || (rule->when && !rule->when(call))) continue;

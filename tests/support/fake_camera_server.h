@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -175,7 +176,7 @@ class FakeCameraServer : public fw::ComObjectRoot,
   std::string captureContent = "fake picture data";
 
   std::vector<Rule> rules;
-  std::vector<std::pair<std::string, std::function<void()>>> actions;
+  std::vector<std::pair<std::string, std::shared_ptr<std::function<void()>>>> actions;
   bool outsWritten = true;
   std::vector<ServerCall> calls;
 
