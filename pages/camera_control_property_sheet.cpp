@@ -74,6 +74,13 @@ void CCameraControlPropertySheet::AddPage(fw::PropertyPage& page, UINT titleId, 
 }
 
 void CCameraControlPropertySheet::AddPagesForMode(long newMode) {
+  // Before the sheet window exists the new set replaces any set made so far:
+  // a server event during start-up may already have changed the mode, and a
+  // page must not get two tabs.
+  if (!Hwnd()) {
+    DestroyUnusedPageHandles();
+    tabs.clear();
+  }
   mode = newMode;
   if (IsProductCaptureMode(mode)) {
     AddPage(cameraTestPage, IDS_CAMERA_TEST_TITLE, kUsableAlways, kHelpCameraTest);

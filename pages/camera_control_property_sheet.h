@@ -39,6 +39,7 @@ class CCameraControlPropertySheet : public fw::Window {
   // Hands the server to all six pages.
   void SetServer(ICameraControlFN* server);
   // Creates the page handles and records of `newMode`; touches no window.
+  // Before the sheet window exists they replace any made so far.
   void AddPagesForMode(long newMode);
   // Creates the sheet window in `parent` (the control's dialog).
   bool CreateSheet(HWND parent);

@@ -62,7 +62,8 @@ void CPictureCapturePropPage::EnablePage(BOOL enable) {
 
 LRESULT CPictureCapturePropPage::OnInitDialog(const fw::Message&, bool&) {
   if (Server()) {
-    // Only the two masks matter here; on failure the lists stay empty.
+    // Only the two masks matter here. A failed call leaves them as they
+    // were: nothing on the first opening, the last answer after a mode change.
     long mode = 0;
     long reserved = 0;
     Server()->GetProductConfiguration(&mode, 0, &reserved, &formatMask, &sizeMask);

@@ -93,11 +93,15 @@ TEST(StartUp, WithoutServerOnlyCloseHelpAndTheNoServerMessage) {
   EXPECT_EQ(State(host), "100  ");
 }
 
-TEST(StartUp, TabsRadioGroupAndMessagePerMode) {
-  const std::tuple<long, Texts, bool> cases[] = {{0, kBasicSet, true},    {1, kBasicSet, true},
-                                                 {2, kFullSet, true},     {3, kProductSet, false},
-                                                 {4, kProductSet, false}, {6, kProductSet, false}};
-  for (const auto& [mode, tabs, groupShown] : cases) {
+TEST(StartUp, TabsRadioGroupPagesAndMessagePerMode) {
+  // Any mode but 0, 2 and 3 to 6 is the basic set; in 3 to 6 both pages are
+  // always usable and the radios, hidden, switch nothing on the phone.
+  const std::tuple<long, Texts, const char*> cases[] = {
+      {0, kBasicSet, "100 00 10"},      {1, kBasicSet, "100 10 10"},
+      {99, kBasicSet, "100 10 10"},     {-1, kBasicSet, "100 10 10"},
+      {2, kFullSet, "100 10000 10000"}, {3, kProductSet, "100 11 11"},
+      {4, kProductSet, "100 11 11"},    {6, kProductSet, "100 11 11"}};
+  for (const auto& [mode, tabs, state] : cases) {
     SCOPED_TRACE(mode);
     test::MessageRecorder::Clear();
     HostedControl host;
@@ -106,11 +110,19 @@ TEST(StartUp, TabsRadioGroupAndMessagePerMode) {
     EXPECT_EQ(host.Server().CallStrings(),
               (Texts{"GetConnectionState()", "GetProductConfiguration(0)"}));
     EXPECT_EQ(host.TabTexts(), tabs);
-    EXPECT_EQ(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)) != FALSE, groupShown);
+    const bool productMode = mode >= 3 && mode <= 6;
+    EXPECT_EQ(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)) != FALSE, !productMode);
     EXPECT_EQ(EnabledItems(host.Dialog()) == (Ids{IDOK, IDHELP}), mode == 0);
+    EXPECT_EQ(State(host), state);
     EXPECT_EQ(
         test::ShownMessages(),
         mode ? Texts{} : Texts{Shown(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+    if (!productMode) continue;
+    host.Server().ClearCalls();
+    for (int id : {IDC_VIEWFINDER_ON, IDC_CAMERA_ON})
+      SendMessageA(host.Dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    EXPECT_TRUE(host.Server().Calls().empty());
+    EXPECT_EQ(State(host), "010 11 11");
   }
 }
 
@@ -154,6 +166,9 @@ TEST(Session, SheetPlacementRadioGroupFailuresAndRelease) {
             (Texts{Shown(IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA),
                    Shown(IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER)}));
 
+  host.Click(host.Dialog(), IDOK);  // Close: the host's frame decides
+  test::PumpMessages(20);
+  EXPECT_EQ(host.CloseRequests(), 1);
   host.Server().ClearCalls();
   host.Release();
   EXPECT_EQ(host.Server().CallStrings(), (Texts{"ActivateCamera(0)"}));
@@ -191,6 +206,14 @@ TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
   EXPECT_EQ(host.TabTexts(), kProductSet);
   EXPECT_EQ(host.SelectedTab(), 0);
   EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+  test::MessageRecorder::Clear();
+  host.Server().SetProductMode(0);  // no configuration: the group is back, disabled
+  host.Server().FireConnectionStateChanged(1);
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{Shown(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+  EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
+  EXPECT_EQ(State(host), "100 00 10");
 }
 
 TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {
@@ -223,15 +246,31 @@ TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {
                   plain + " 4", plain + " 5", plain + " 1", "C:\\help\\moved.hlp 5"}));
 }
 
-TEST(Messages, PlainBoxFallbackAndMissingTexts) {
+TEST(Messages, HostComponentPlainBoxFallbackAndMissingTexts) {
+  fw::Module::SetResourceInstance(test::ProductModule());
+  // The host's component gets the flags, option 1, the answer preset -1 and
+  // the description of the pending COM error, if any.
+  fw::ComPtr<ICreateErrorInfo> error;
+  fw::ComPtr<IErrorInfo> info;
+  ASSERT_EQ(CreateErrorInfo(&error), S_OK);
+  error->SetDescription(const_cast<LPOLESTR>(L"Sensor offline"));
+  error.As(&info);
+  SetErrorInfo(0, info.Get());
+  EXPECT_EQ(ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER), IDOK);
+  ShowInfo(IDS_CAMERA_TEST_TITLE, IDS_CAPTURE_SUCCESS);
+  std::vector<std::tuple<long, long, long, HRESULT, std::string>> calls;
+  for (const test::RecordedMessage& m : test::MessageRecorder::Messages())
+    calls.emplace_back(m.flags, m.option, m.resultPreset, m.hr, m.description);
+  EXPECT_EQ(calls, (decltype(calls){{MB_ICONHAND, 1, -1, S_OK, "Sensor offline"},
+                                    {MB_ICONASTERISK, 1, -1, S_OK, ""}}));
   {
     test::MessageRecorder::Unavailable off;
-    fw::Module::SetResourceInstance(test::ProductModule());
     test::ExpectMessageBox box;
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
     EXPECT_EQ(box.Last().caption, Text(IDS_ERR_NO_SERVER_TITLE));
     EXPECT_EQ(box.Last().text, Text(IDS_ERR_NO_SERVER) + "\r\nHRESULT 0x00000000 (0)");
   }
+  test::MessageRecorder::Clear();
   EXPECT_EQ(ShowMessage(nullptr, "title", S_OK, MB_ICONHAND, 1), -1);
   EXPECT_EQ(ShowMessage("text", nullptr, S_OK, MB_ICONHAND, 1), -1);
   EXPECT_TRUE(test::MessageRecorder::Messages().empty());

@@ -52,8 +52,9 @@ void ExpectDrawn(CImageBase& image, int width, int height, Colour colour) {
 
 // Each file loaded over a picture, at 96 pixels per inch; null changes nothing.
 TEST(ImageFiles, FirstBytesDecideWhatLoadsAndAFailedLoadEmptiesTheImage) {
-  EXPECT_EQ(HimetricToPixels(16933, 96), 640);  // the JFIF file's HIMETRIC size
-  EXPECT_EQ(HimetricToPixels(3386, 96), 128);
+  // The JFIF file's HIMETRIC size on screens of 96 and 120 pixels per inch.
+  EXPECT_EQ(HimetricToPixels(16933, 96) << 16 | HimetricToPixels(3386, 96), 640 << 16 | 128);
+  EXPECT_EQ(HimetricToPixels(16933, 120) << 16 | HimetricToPixels(3386, 120), 800 << 16 | 160);
   TempFile empty({}), shortJfif({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I'});
   const struct {
     std::string name;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
 #include "tests/support/product_dll.h"
@@ -15,6 +16,11 @@
 namespace {
 
 using Texts = std::vector<std::string>;
+
+const std::string kBitmap = [] {
+  std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}();
 
 // "title|text" of the message with these string ids.
 std::string Msg(UINT titleId, UINT textId) {
@@ -33,20 +39,18 @@ class CapturePage : public testing::Test {
     host.SelectTab(1);
     page = host.CurrentPage();
   }
-  Texts Items(int list) const {
-    Texts items;
-    char text[64];
-    for (int i = 0; SendDlgItemMessageA(page, list, LB_GETTEXT, i, (LPARAM)text) >= 0; ++i)
-      items.push_back(text);
-    return items;
-  }
+  Texts Items(int list) const { return test::ListItems(GetDlgItem(page, list)); }
   std::string LastCall() { return host.Server().Calls().back().ToString(); }
-  // Clicks `button` and saves as temp + `name`; gives the filter and name Save As offered.
+  // Clicks `button` and saves as temp + `name`; gives the filter and name
+  // Save As offered, and keeps the folder it started in.
   std::string SaveAs(int button, const std::string& name) {
     std::string offered;
     test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
       HWND file = test::FindChildById(dialog, 0x47c);
       offered = test::WindowText(test::FindChildById(dialog, 0x470)) + "|" + test::WindowText(file);
+      char started[MAX_PATH] = "";
+      SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof started, reinterpret_cast<LPARAM>(started));
+      folder = started;
       SetWindowTextA(file, (temp + name).c_str());
       test::ClickButton(dialog, IDOK);
     });
@@ -56,7 +60,7 @@ class CapturePage : public testing::Test {
 
   test::HostedControl host;
   HWND page = nullptr;
-  std::string temp = std::string(getenv("TEMP")) + "\\";
+  std::string temp = std::string(getenv("TEMP")) + "\\", folder;
 };
 
 TEST_F(CapturePage, PictureCapturePreviewsAndSaves) {
@@ -66,9 +70,7 @@ TEST_F(CapturePage, PictureCapturePreviewsAndSaves) {
 
   // Preview's temporary file is deleted whether the picture can be shown or not.
   test::WhenDialog preview("Image Preview", [](HWND dialog) { test::ClickButton(dialog, IDOK); });
-  std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
-  const std::string bitmap(std::istreambuf_iterator<char>(file), {});
-  for (const std::string& content : {bitmap, std::string("not a picture")}) {
+  for (const std::string& content : {kBitmap, std::string("not a picture")}) {
     host.Server().SetCaptureContent(content);
     host.Click(page, IDC_PREVIEW);
     const std::string path = host.Server().Calls().back().Text();
@@ -88,27 +90,91 @@ TEST_F(CapturePage, PictureCapturePreviewsAndSaves) {
   EXPECT_EQ(test::ShownMessages(), (Texts{Msg(148, 147), Msg(102, 220), Msg(146, 203)}));
 }
 
-TEST_F(CapturePage, ProductCaptureAndCameraTestUseTheChosenCameraAndFlashlight) {
+TEST_F(CapturePage, ProductCaptureOnThePCAndTheCameraTestUseTheChosenCameraAndFlashlight) {
   host.Server().SetCameraCount(2);
   host.Server().SetCameraConfig(0, {0x2009, 0x8, 1});  // no flashlight
-  host.Server().SetCameraConfig(2, {0x4, 0x40, 0});    // a flashlight
+  host.Server().SetCameraConfig(2, {0x806, 0x40, 0});  // a flashlight
+  host.Server().SetCaptureContent(kBitmap);
   Open(4);
   EXPECT_EQ(Items(IDC_FORMAT_LIST), (Texts{"Bitmap", "RAW", "Test Colour Bar"}));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_FLASH_ON)));
   SendDlgItemMessageA(page, IDC_CAMERA_NUMBER, CB_SETCURSEL, 1, 0);  // the second camera
   for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_NUMBER, code), 0);
+  EXPECT_EQ(Items(IDC_FORMAT_LIST), (Texts{"YUV", "JPEG", "Test JBS28"}));
   EXPECT_EQ(Items(IDC_SIZE_LIST), Texts{"VGA"});
   host.Click(page, IDC_FLASH_ANTI_RED_EYE);  // enabled now
-  host.Server().SetResult("CaptureCameraToFile", 0x8004041F);
-  SaveAs(IDC_EPOC_SAVE, "pic");
-  EXPECT_EQ(LastCall(), "CaptureCameraToFile(\"" + temp + "pic.jpg\",2,4,64,3,2,0)");
-  EXPECT_EQ(test::ShownMessages(), Texts{Msg(146, 184)});
+
+  // YUV with part of the data missing: the warning, then the picture.
+  test::WhenDialog preview("Image Preview", [](HWND dialog) { test::ClickButton(dialog, IDOK); });
+  host.Server().SetResult("CaptureCameraToFile", 0x00040401);
+  EXPECT_EQ(SaveAs(IDC_EPOC_SAVE, "pic.bmp"), "Bitmap Images (*.bmp)|Image1");
+  EXPECT_EQ(LastCall(), "CaptureCameraToFile(\"" + temp + "pic.bmp\",2,2,64,3,2,0)");
+  EXPECT_EQ(preview.Handled(), 1u);
+  // JBS28, not shown: the success message; the folder and name are remembered.
+  host.Server().ClearScript();
+  SendDlgItemMessageA(page, IDC_FORMAT_LIST, LB_SETCURSEL, 2, 0);
+  host.Click(page, IDC_SHOW_IMAGE_AFTER_SAVE);
+  EXPECT_EQ(SaveAs(IDC_EPOC_SAVE, "pic2.bmp"), "Bitmap Images (*.bmp)|pic");
+  EXPECT_EQ(folder + "\\", temp);
+  EXPECT_EQ(test::ShownMessages(), (Texts{Msg(165, 166), Msg(102, 220)}));
+  for (const char* name : {"pic.bmp", "pic2.bmp"})
+    EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
 
   host.SelectTab(0);
   test::WhenDialog wait("Please Wait...", [&](HWND) { host.Server().FireCameraTestFinished({}); });
   host.Click(host.CurrentPage(), IDC_TEST);
   EXPECT_EQ(host.Server().CallStrings("StartCameraTest"), Texts{"StartCameraTest(2,2048,64,3,2)"});
+}
+
+// Saving on the product from either page: the name box follows the location,
+// an empty name is refused, any other goes to the server as typed.
+TEST(ProductSave, TheNameBoxFollowsTheLocationAndTheNameGoesAsTyped) {
+  const struct {
+    long mode;
+    int product, name, save;
+    std::string untouched, call;
+  } pages[] = {
+      {2, IDC_LOCATION_PRODUCT, IDC_PRODUCT_NAME, IDC_SAVE, "", "CaptureToProduct(\"%s\",4,2)"},
+      {4, IDC_EPOC_LOCATION_PRODUCT, IDC_EPOC_PRODUCT_NAME, IDC_EPOC_SAVE, "C:\\Orvik\\Images\\",
+       "CaptureCameraToProduct(\"%s\",1,1,8,3,0)"}};
+  for (const auto& p : pages) {
+    test::MessageRecorder::Clear();
+    test::HostedControl host;
+    host.Server().SetProductMode(p.mode);
+    host.Start();
+    host.Click(host.Dialog(), IDC_CAMERA_ON);
+    host.SelectTab(1);
+    HWND page = host.CurrentPage();
+    HWND name = GetDlgItem(page, p.name);
+    const auto call = [&](const std::string& text) {
+      std::string expected = p.call;
+      return expected.replace(expected.find("%s"), 2, text);
+    };
+    EXPECT_EQ(test::WindowText(name), p.untouched);
+    EXPECT_FALSE(IsWindowEnabled(name));
+    host.Click(page, p.product);
+    EXPECT_TRUE(IsWindowEnabled(name));
+    host.Click(page, IDC_LOCATION_PC);
+    EXPECT_FALSE(IsWindowEnabled(name));
+    host.Click(page, p.product);
+    host.Server().ClearCalls();
+    if (!p.untouched.empty()) {  // the proposed folder, untouched
+      host.Click(page, p.save);
+      EXPECT_EQ(host.Server().CallStrings().at(0), call(p.untouched));
+    }
+    SetWindowTextA(name, "");
+    host.Click(page, p.save);
+    EXPECT_EQ(GetFocus(), name);
+    SetWindowTextA(name, "Pics\\Bilder 1");
+    host.Click(page, p.save);
+    EXPECT_EQ(host.Server().CallStrings().at(p.mode == 4 ? 2 : 0), call("Pics\\Bilder 1"));
+    Texts shown = {Msg(158, 157), Msg(102, 220)};
+    if (p.mode == 4) shown.insert(shown.begin(), Msg(102, 220));
+    EXPECT_EQ(test::ShownMessages(), shown);
+    // The product page then has the Camera Test page fetch new results.
+    EXPECT_EQ(host.Server().CallCount("GetCameraTestResults"), p.mode == 4 ? 2u : 0u);
+  }
 }
 
 }  // namespace

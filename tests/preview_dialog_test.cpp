@@ -95,10 +95,13 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     EXPECT_EQ(Pixel(view, 16, 7), RGB(255, 255, 255));
     EXPECT_EQ(Pixel(view, 15, 8), RGB(255, 255, 255));
     test::ClickButton(dialog, IDHELP);
+    const UINT keyF1 = 0x004D;  // what the system makes of F1; it ends in WM_HELP
+    SendMessageA(GetDlgItem(dialog, IDOK), keyF1, 0, 0);
     Save(dialog, root + "|capture|Bitmap Images (*.bmp)", "shot");
   });
-  ASSERT_EQ(help.Requests().size(), 1u);
+  ASSERT_EQ(help.Requests().size(), 2u);
   EXPECT_EQ(help.Requests()[0].data, 1);  // the topic
+  EXPECT_EQ(help.Requests()[1].data, 1);
   Run(jpeg, kJpeg, 0, [&](HWND dialog) {
     Save(dialog, root + "|shot|JPEG Images (*.jpg)", root + "\\other\\copy.v2.jpg");
   });
@@ -110,6 +113,12 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
   for (int i = 0, x = 0, y = 0; i < 640 * 480; ++i, x = i % 640, y = i / 640)
     raw += {char(x), char(y), char(x >> 8 | (y >> 8) << 4)};
   std::ofstream(root + "\\vga.raw", std::ios::binary) << raw;
+  // Raw codes without a pixel layout do not open: RGB 444, the size MPIX,
+  // the product's RAW.
+  for (auto [format, size] : {std::pair{16, kVga}, {kRgb888, 128}, {8, kVga}}) {
+    CPreviewDlg refused((root + "\\vga.raw").c_str(), &folder, &fileName, format, size);
+    EXPECT_FALSE(refused.OpenImageFile()) << format << ", " << size;
+  }
   Run(root + "\\vga.raw", kRgb888, kVga, [&](HWND dialog) {
     HWND view = GetDlgItem(dialog, IDC_PREVIEW_WINDOW);
     RECT client = {}, window = {}, now = {}, moved[3];

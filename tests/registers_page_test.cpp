@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/module.h"
+#include "pages/camera_control_property_sheet.h"
 #include "resources/resource.h"
 #include "tests/support/hosted_control.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
+#include "tests/support/product_dll.h"
 
 namespace {
 
@@ -93,32 +96,10 @@ TEST_F(RegistersPage, InvalidRangesAreExplainedWithTheFocusOnTheBoxToCorrect) {
   EXPECT_TRUE(host.Server().Calls().empty());
 }
 
-TEST_F(RegistersPage, FailuresStopThePassWithTheTablesMessage) {
-  for (int reg = 0; reg < 160; ++reg)
-    host.Server().SetRegister(reg, 0xA5);
-  host.Server().FailWhen("ReadRegister", test::ArgEquals(0, 20), 0x80040411);
-  host.Click(page, IDC_READ);
-  EXPECT_EQ(host.Server().CallStrings(), Reads(0, 20));
-  EXPECT_EQ(Row(19), "0019 10100101 a5 165");
-  EXPECT_EQ(Row(20), "0020 00000000 00 000");
-  EXPECT_EQ(test::RowState(list, 0), 0u);
-
-  // Write sends the list's values, 0 where nothing was read.
-  host.Server().ClearCalls();
-  host.Server().FailWhen("WriteRegister", test::ArgEquals(0, 21), 0x80040410);
-  Click(IDC_WRITE, "19", "40");
-  EXPECT_EQ(host.Server().CallStrings(),
-            (Texts{"WriteRegister(19,165)", "WriteRegister(20,0)", "WriteRegister(21,0)"}));
-  EXPECT_EQ(test::ShownMessages(),
-            (Texts{"Error Reading Phone Register|Unsupported parameter or register ID.",
-                   "Error Writing Phone Register|Camera not activated. Activate the camera and "
-                   "try again."}));
-}
-
 TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
   const struct {
     int column;
-    const char *keys, *end, *boxText, *row;  // end "": the focus moves away
+    const char *keys, *end, *boxText, *row;  // end "": the focus moves away; "v": a scroll
   } cases[] = {
       {1, "2a10+1010101", "\r", "10101010", "0003 10101010 aa 170"},  // binary, eight digits
       {2, "xgFFa", "\r", "FF", "0003 11111111 ff 255"},               // two hexadecimal digits
@@ -126,18 +107,44 @@ TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
       {3, "1234", "\r", "123", "0003 01111011 7b 123"},               // three decimal digits
       {3, "77", "\x1b", "77", "0003 01111011 7b 123"},                // Escape throws it away
       {3, "77", "", "77", "0003 01001101 4d 077"},                    // losing the focus commits
+      {2, "0c", "v", "0c", "0003 00001100 0c 012"},                   // so does scrolling
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Edit(3, c.column, c.keys), c.boxText);
-    if (*c.end) test::Type(edit, c.end);
-    if (!*c.end) SetFocus(list);
+    if (*c.end == 'v')
+      SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
+    else if (*c.end)
+      test::Type(edit, c.end);
+    else
+      SetFocus(list);
     test::PumpMessages(20);  // the box posts its value to the list
     EXPECT_FALSE(IsWindowVisible(edit));
     EXPECT_EQ(Row(3), c.row) << c.keys;
   }
   EXPECT_TRUE(host.Server().Calls().empty());
   Click(IDC_WRITE, "3", "3");
-  EXPECT_EQ(host.Server().CallStrings(), Texts{"WriteRegister(3,77)"});
+  EXPECT_EQ(host.Server().CallStrings(), Texts{"WriteRegister(3,12)"});
+}
+
+// A page left without a server says so before it looks at the range.
+TEST(RegistersPageWithoutServer, SaysSoBeforeCheckingTheRange) {
+  test::HostedControl host;  // its window holds the sheet
+  fw::Module::SetResourceInstance(test::ProductModule());
+  CCameraControlPropertySheet sheet;
+  sheet.SetServer(nullptr);
+  sheet.AddPagesForMode(2);
+  ASSERT_TRUE(sheet.CreateSheet(host.Dialog()));
+  sheet.SetActivationMask(ActivationCameraOn);
+  SendMessageA(sheet.Hwnd(), PSM_SETCURSEL, 4, 0);
+  HWND page = PropSheet_GetCurrentPageHwnd(sheet.Hwnd());
+  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "999");
+  for (int button : {IDC_READ, IDC_WRITE})
+    host.Click(page, button);
+  const std::string noServer =
+      "A Component Couldn't Be Found|The Camera FN server component "
+      "couldn't be found. This is an internal error. Please contact the "
+      "BEX team.";
+  EXPECT_EQ(test::ShownMessages(), (Texts{noServer, noServer}));
 }
 
 }  // namespace

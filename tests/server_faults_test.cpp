@@ -523,12 +523,24 @@ TEST(MisbehavingServer, OutValuesUnwrittenOrNonsense) {
 // Events fired from inside the control's own server calls, and events that
 // arrive after the host destroyed the control's window.
 TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
-  test::HostedControl host;
-  HWND page = test::OpenRegistersPage(host);
-  auto fireAt = [&](const char* method, int call, std::function<void()> fire) {
+  const auto fireIn = [](test::HostedControl& host, const char* method, int call,
+                         std::function<void()> fire) {
     host.Server().DuringCall(method, [=, calls = 0]() mutable {
       if (++calls == call) fire();
     });
+  };
+  {  // A mode change while Go asks for the mode: one page set.
+    test::HostedControl product;
+    product.Server().SetProductMode(4);
+    fireIn(product, "GetProductConfiguration", 1,
+           [&] { product.Server().FireConnectionStateChanged(1); });
+    ASSERT_EQ(product.Start(), S_OK);
+    EXPECT_EQ(product.TabTexts(), kProductSet);
+  }
+  test::HostedControl host;
+  HWND page = test::OpenRegistersPage(host);
+  auto fireAt = [&](const char* method, int call, std::function<void()> fire) {
+    fireIn(host, method, call, std::move(fire));
   };
   // The phone goes during a Read: the pass ends, then only Close and Help work.
   fireAt("ReadRegister", 3, [&] { host.Server().FireConnectionStateChanged(0); });
@@ -571,6 +583,10 @@ TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
 
   // After the window: the mode change to 0 and the failed test still speak;
   // a missing or empty description adds nothing.
+  // The window goes while a mode change comes from inside its last call.
+  host.Server().ClearScript();
+  host.Server().SetProductMode(4);
+  fireAt("ActivateCamera", 1, [&] { host.Server().FireConnectionStateChanged(1); });
   DestroyWindow(host.Dialog());
   host.Server().ClearScript();
   host.Server().SetProductMode(0);

@@ -58,6 +58,8 @@ class HostedControl {
   void Click(HWND parent, int id) const;
   // Check state of button `id` in the control's dialog.
   bool IsChecked(int id) const;
+  // WM_CLOSE messages that reached the container's frame.
+  int CloseRequests() const { return container.CloseRequests(); }
 
  private:
   TestContainer container;
