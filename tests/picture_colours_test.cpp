@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
 
 namespace {
