@@ -52,7 +52,13 @@ void CCameraControlUI::FinalRelease() {
 // ---- Host operations ----
 
 STDMETHODIMP CCameraControlUI::SetServer(ICameraControlFN* newServer) {
-  return ExchangeServer(newServer);
+  if (newServer == Server()) return S_OK;
+  ExchangeServer(newServer);
+  // Once started, a new server (a phone plugged in again) reaches the sheet
+  // and every page at once, and the control shows its state as Go does; no
+  // part of the control keeps the old one.
+  if (started) Start();
+  return S_OK;
 }
 
 void CCameraControlUI::ReadProductMode(long& productMode) {
@@ -63,19 +69,37 @@ void CCameraControlUI::ReadProductMode(long& productMode) {
 }
 
 STDMETHODIMP CCameraControlUI::Go() {
+  Start();
+  return S_OK;
+}
+
+// The first start builds the sheet; every later one (Go again, a new
+// server) reuses it and rebuilds its pages only for a new mode.
+void CCameraControlUI::Start() {
+  started = true;
   if (Server()) {
     Server()->GetConnectionState(&connected);
-    ReadProductMode(mode);
+    long newMode = mode;  // a server that writes nothing leaves the mode as it is
+    ReadProductMode(newMode);
     sheet.SetServer(Server());
-    sheet.AddPagesForMode(mode);
-    sheet.CreateSheet(Hwnd());
-    PlaceSheet();
+    if (!sheetBuilt) {
+      mode = newMode;
+      sheet.AddPagesForMode(mode);
+      sheet.CreateSheet(Hwnd());
+      sheetBuilt = true;
+      PlaceSheet();
+    } else if (newMode != mode) {
+      sheet.ChangeMode(newMode);
+      mode = newMode;
+    }
     if (mode == 0) ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+  } else {
+    // Without a server the pages report the missing component.
+    sheet.SetServer(nullptr);
   }
   UpdateEnabled();
   ShowControlsForMode(mode);
   if (HWND close = Item(IDOK)) SetFocus(close);
-  return S_OK;
 }
 
 void CCameraControlUI::PlaceSheet() {

@@ -75,6 +75,9 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   void CameraTestFinished(const long values[CCameraTestPropPage::kResultCount]);
   void CameraTestFailed(BSTR description);
 
+  // What Go does: read the server's state, build or update the sheet,
+  // enable and show the controls.
+  void Start();
   void UpdateEnabled();
   void ShowControlsForMode(long m);
   void PlaceSheet();
@@ -90,4 +93,8 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   HWND radioCameraOn = nullptr;
   HWND radioViewFinderOn = nullptr;
   long mode = 2;
+  // Go has run: a new server is then taken up at once.
+  bool started = false;
+  // The sheet's pages and window have been made (once per control).
+  bool sheetBuilt = false;
 };

@@ -97,8 +97,14 @@ LRESULT CPreviewDlg::OnInitDialog(const fw::Message&, bool&) {
   view.top += kViewInsetTop;
   view.right -= kViewInsetRight;
   view.bottom -= kViewInsetBottom;
-  previewWindow.Create(Hwnd(), view, kPreviewWindowName, kPreviewWindowStyle, 0,
-                       IDC_PREVIEW_WINDOW);
+  if (!previewWindow.Create(Hwnd(), view, kPreviewWindowName, kPreviewWindowStyle, 0,
+                            IDC_PREVIEW_WINDOW)) {
+    // Without its view the dialog would open empty: it ends before it is
+    // shown and says that the picture cannot be displayed.
+    EndDialog(0);
+    ShowError(IDS_ERR_DISPLAY_IMAGE_TITLE, IDS_ERR_DISPLAY_IMAGE);
+    return 0;
+  }
   previewWindow.SetImage(image.get());
   previewWindow.ShowImage();
 

@@ -80,7 +80,8 @@ class CPreviewDlg : public CHasHelp<1> {
   bool OpenImageFile();
   // Runs the dialog modally; `owner` also receives its help requests. The
   // dialog's creation parameter is this object, so the initial parameter
-  // (0 from every caller) is not passed on.
+  // (0 from every caller) is not passed on. If its view cannot be created
+  // the dialog is not shown; the picture error (148, 147) is shown instead.
   void ShowModal(HWND owner, LPARAM initParam = 0);
 
   // The view and the picture, for tests of what the dialog holds.

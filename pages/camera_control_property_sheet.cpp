@@ -8,9 +8,25 @@
 namespace {
 
 // The system calls the sheet callback while it creates the sheet, before
-// the object can be told its window: the callback acts on the sheet
-// constructed last.
-CCameraControlPropertySheet* constructedSheet = nullptr;
+// the object can be told its window. CreateSheet names its object here for
+// the length of that one creation, so that each control's sheet window is
+// subclassed by its own sheet object, however many controls live side by
+// side and in whatever order they are made, started and destroyed.
+CCameraControlPropertySheet* sheetBeingCreated = nullptr;
+
+// Names `sheet` as the one being created while it lives.
+class CreationScope {
+ public:
+  explicit CreationScope(CCameraControlPropertySheet* sheet) : outer(sheetBeingCreated) {
+    sheetBeingCreated = sheet;
+  }
+  ~CreationScope() { sheetBeingCreated = outer; }
+  CreationScope(const CreationScope&) = delete;
+  CreationScope& operator=(const CreationScope&) = delete;
+
+ private:
+  CCameraControlPropertySheet* outer;
+};
 
 // Product modes whose pages are the product capture set.
 bool IsProductCaptureMode(long mode) {
@@ -39,14 +55,11 @@ DWORD* TemplateStyle(void* dialogTemplate) {
 
 }  // namespace
 
-CCameraControlPropertySheet::CCameraControlPropertySheet() {
-  constructedSheet = this;
-}
+CCameraControlPropertySheet::CCameraControlPropertySheet() = default;
 
 CCameraControlPropertySheet::~CCameraControlPropertySheet() {
   if (IsWindow()) DestroyWindow(Hwnd());
   DestroyUnusedPageHandles();
-  if (constructedSheet == this) constructedSheet = nullptr;
 }
 
 void CCameraControlPropertySheet::DestroyUnusedPageHandles() {
@@ -106,8 +119,8 @@ int CALLBACK CCameraControlPropertySheet::SheetCallback(HWND window, UINT messag
     }
     return 1;
   }
-  if (message == PSCB_INITIALIZED && constructedSheet) {
-    constructedSheet->Subclass(window);
+  if (message == PSCB_INITIALIZED && sheetBeingCreated) {
+    sheetBeingCreated->Subclass(window);
     HWND tab = PropSheet_GetTabControl(window);
     LONG_PTR style = GetWindowLongPtrA(tab, GWL_STYLE);
     SetWindowLongPtrA(tab, GWL_STYLE, (style & ~TCS_MULTILINE) | TCS_OWNERDRAWFIXED);
@@ -124,7 +137,11 @@ bool CCameraControlPropertySheet::CreateSheet(HWND parent) {
   header.nStartPage = 0;
   header.phpage = pages.data();
   header.pfnCallback = SheetCallback;
-  INT_PTR created = PropertySheetA(&header);
+  INT_PTR created;
+  {
+    CreationScope scope(this);
+    created = PropertySheetA(&header);
+  }
   if (created < 0) return false;
   handlesOwnedBySheet = true;
   HWND sheet = Hwnd() ? Hwnd() : reinterpret_cast<HWND>(created);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -214,6 +215,97 @@ TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
   EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
   EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
   EXPECT_EQ(State(host), "100 00 10");
+}
+
+// Two phones in one host: each control's sheet answers to its own object,
+// whichever control was made, started or destroyed first.
+TEST(Hosts, TwoControlsDrivenAlternately) {
+  auto first = std::make_unique<HostedControl>();
+  HostedControl second;  // made last, started first
+  second.Server().SetProductMode(4);
+  ASSERT_EQ(second.Start(), S_OK);
+  ASSERT_EQ(first->Start(), S_OK);
+  SetWindowPos(GetAncestor(second.Dialog(), GA_ROOT), nullptr, 720, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);  // side by side on the screen
+
+  first->Click(first->Dialog(), IDC_CAMERA_ON);
+  EXPECT_EQ(State(*first), "010 011x1 01111");
+  EXPECT_EQ(State(second), "100 11 11");
+  second.Click(second.Dialog(), IDC_CAMERA_ON);  // the product modes only switch the pages
+  first->Click(first->Dialog(), IDC_VIEWFINDER_ON);
+  EXPECT_EQ(State(second), "010 11 11");
+  EXPECT_EQ(State(*first), "001 00000 00000");
+  first->Server().SetProductMode(1);
+  first->Server().FireConnectionStateChanged(1);
+  EXPECT_EQ(first->TabTexts(), kBasicSet);
+  EXPECT_EQ(second.TabTexts(), kProductSet);
+
+  first.reset();  // the first one goes; the second and a newer one work on
+  HostedControl third;
+  ASSERT_EQ(third.Start(), S_OK);
+  third.Click(third.Dialog(), IDC_CAMERA_ON);
+  second.Click(second.Dialog(), IDC_DEACTIVATE_ALL);
+  EXPECT_EQ(State(third), "010 011x1 01111");
+  EXPECT_EQ(State(second), "100 11 11");
+}
+
+// A phone unplugged and plugged in again gives the host a new server; Go
+// may come again. Both refresh the control like the first Go, on one sheet.
+TEST(Hosts, ServerExchangedAndGoAgain) {
+  HostedControl host;
+  auto second = fw::Make<test::FakeCameraServer>(), third = fw::Make<test::FakeCameraServer>();
+  const ULONG firstRefs = host.Server().RefCount(), freshRefs = second->RefCount();
+  fw::ComPtr<ICameraControlFNClient> client;
+  ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
+  ASSERT_EQ(host.SetServer(), S_OK);
+  ASSERT_EQ(client->SetServer(second.Get()), S_OK);  // before Go: only exchanged
+  EXPECT_EQ(second->CallStrings(), Texts{});
+  EXPECT_EQ(host.Sheet(), nullptr);
+  ASSERT_EQ(client->SetServer(host.ServerInterface()), S_OK);
+  ASSERT_EQ(host.Go(), S_OK);
+  const HWND sheet = host.Sheet();
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  host.SelectTab(4);
+
+  const Texts refresh = {"GetConnectionState()", "GetProductConfiguration(0)"};
+  ASSERT_EQ(client->SetServer(second.Get()), S_OK);
+  EXPECT_EQ(host.Server().RefCount(), firstRefs);
+  EXPECT_EQ(host.Server().AdvisedSinkCount(), 0u);
+  EXPECT_EQ(second->CallStrings(), refresh);
+  EXPECT_EQ(host.Sheet(), sheet);
+  EXPECT_EQ(host.SelectedTab(), 4);  // same mode: the pages stay
+  EXPECT_EQ(State(host), "100 10000 10000");
+  host.Server().ClearCalls();
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  host.SelectTab(4);
+  host.Click(host.CurrentPage(), IDC_READ);
+  EXPECT_EQ(host.Server().CallStrings(), Texts{});
+  EXPECT_EQ(second->CallCount("ReadRegister"), 160u);
+  second->FireConnectionStateChanged(0);  // the new server's events arrive
+  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
+
+  third->SetProductMode(4);  // a new mode: rebuilt on the same sheet
+  ASSERT_EQ(client->SetServer(third.Get()), S_OK);
+  EXPECT_EQ(second->RefCount(), freshRefs);
+  EXPECT_EQ(host.TabTexts(), kProductSet);
+  EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+  third->ClearCalls();
+  third->SetProductMode(2);
+  ASSERT_EQ(host.Go(), S_OK);  // Go again: the same refresh, still one sheet
+  Texts calls = third->CallStrings();
+  calls.resize(2);  // what the pages of the new mode ask follows
+  EXPECT_EQ(calls, refresh);
+  EXPECT_EQ(host.Sheet(), sheet);
+  EXPECT_EQ(FindWindowExA(host.Dialog(), sheet, "#32770", nullptr), nullptr);
+  EXPECT_EQ(host.TabTexts(), kFullSet);
+
+  // Without a server every page reports the missing component.
+  ASSERT_EQ(client->SetServer(nullptr), S_OK);
+  EXPECT_EQ(third->RefCount(), freshRefs);
+  EXPECT_EQ(third->AdvisedSinkCount(), 0u);
+  host.SelectTab(0);
+  host.Click(host.CurrentPage(), IDC_TEST);
+  EXPECT_EQ(test::ShownMessages(), Texts{Shown(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
 }
 
 TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {
