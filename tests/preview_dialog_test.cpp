@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -156,6 +157,29 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Error Saving File");
     EXPECT_EQ(test::MessageRecorder::Messages()[0].text.rfind("There was an error saving", 0), 0u);
   });
+}
+
+// The system refuses the view window, as it does when the view's window
+// class cannot be registered.
+LRESULT CALLBACK RefuseView(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const char* name = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpszName;
+    if (!IS_INTRESOURCE(name) && strcmp(name, "Common Camera Component Tool Preview Wnd") == 0)
+      return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(PreviewDialog, WithoutItsViewSaysThePictureCannotBeShownInsteadOfOpeningEmpty) {
+  CPreviewDlg preview((kFixtures + "bitmap24_16x8.bmp").c_str(), &folder, &fileName, kBitmap, 0);
+  ASSERT_TRUE(preview.OpenImageFile());
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseView, nullptr, GetCurrentThreadId());
+  preview.ShowModal(host.Dialog(), 0);  // an empty dialog would wait for the watchdog
+  UnhookWindowsHookEx(hook);
+  ASSERT_EQ(test::MessageRecorder::Messages().size(), 1u);
+  EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Error Displaying Image");
+  EXPECT_EQ(test::MessageRecorder::Messages()[0].text,
+            "There was an error displaying the preview image retrieved from the phone.");
 }
 
 TEST_F(PreviewDialog, HundredPreviewsLeaveNothingBehind) {

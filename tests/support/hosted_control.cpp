@@ -1,11 +1,15 @@
 #include "tests/support/hosted_control.h"
 
+#include <utility>
+
 #include "tests/support/product_dll.h"
 
 namespace test {
 
-HostedControl::HostedControl() : server(fw::Make<FakeCameraServer>()) {
-  control = CreateControl();
+HostedControl::HostedControl() : HostedControl(CreateControl()) {}
+
+HostedControl::HostedControl(fw::ComPtr<IUnknown> made)
+    : server(fw::Make<FakeCameraServer>()), control(std::move(made)) {
   if (control) container.Activate(control.Get());
 }
 

@@ -28,6 +28,8 @@ class HostedControl {
  public:
   // Creates the control and activates it in place (not yet started).
   HostedControl();
+  // Activates a control made elsewhere (through CoCreateInstance) instead.
+  explicit HostedControl(fw::ComPtr<IUnknown> made);
   ~HostedControl();
   HostedControl(const HostedControl&) = delete;
   HostedControl& operator=(const HostedControl&) = delete;

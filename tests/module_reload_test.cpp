@@ -1,0 +1,74 @@
+// The module as a host's COM runtime loads it: the control and its preview
+// used, everything released, the module unloaded by COM and loaded again.
+// A program of its own: no other test may keep the DLL loaded.
+#include <windows.h>
+#include <ole2.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "KVRCmnCameraControlUI.h"
+#include "resources/resource.h"
+#include "tests/support/hosted_control.h"
+#include "tests/support/modal.h"
+#include "tests/support/page_helpers.h"
+
+namespace {
+
+// Runs one export of the DLL, loaded only for that call.
+HRESULT CallExport(const char* name) {
+  HMODULE module = LoadLibraryA(KVR_PRODUCT_DLL);
+  auto fn =
+      reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  HRESULT hr = fn ? fn() : E_FAIL;
+  if (module) FreeLibrary(module);
+  return hr;
+}
+
+bool Loaded() {
+  return GetModuleHandleA(KVR_PRODUCT_DLL) != nullptr;
+}
+
+TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
+  ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  ASSERT_FALSE(Loaded());
+  std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
+  const std::string picture(std::istreambuf_iterator<char>(file), {});
+
+  for (int load = 1; load <= 2; ++load) {
+    SCOPED_TRACE(load);
+    {
+      fw::ComPtr<IUnknown> made;
+      ASSERT_EQ(CoCreateInstance(CLSID_CameraControlUI, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_PPV_ARGS(&made)),
+                S_OK);
+      ASSERT_TRUE(Loaded());
+      test::HostedControl host(made);
+      made.Reset();
+      host.Server().SetCaptureContent(picture);
+      ASSERT_EQ(host.Start(), S_OK);
+      host.Click(host.Dialog(), IDC_CAMERA_ON);
+      host.SelectTab(1);
+      COLORREF topLeft = CLR_INVALID;
+      test::WhenDialog preview("Image Preview", [&](HWND dialog) {
+        HWND view = GetDlgItem(dialog, IDC_PREVIEW_WINDOW);
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        HDC dc = GetDC(view);
+        topLeft = GetPixel(dc, 0, 0);
+        ReleaseDC(view, dc);
+        test::ClickButton(dialog, IDOK);
+      });
+      host.Click(host.CurrentPage(), IDC_PREVIEW);
+      EXPECT_EQ(preview.Handled(), 1u);
+      EXPECT_EQ(topLeft, RGB(255, 0, 0));  // the picture's red corner
+      EXPECT_EQ(test::ShownMessages(), std::vector<std::string>{});
+    }
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_FALSE(Loaded());
+  }
+  EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
+}
+
+}  // namespace
