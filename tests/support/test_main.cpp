@@ -7,28 +7,12 @@
 #include <windows.h>
 #include <ole2.h>
 #include <gtest/gtest.h>
-#include <wrl/client.h>
-
-#include <cstdio>
 
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
+#include "tests/support/server_type_library.h"
 
 namespace {
-
-// Registers generated/CameraControlFNLib.tlb (tests run from the build
-// folder). It stays registered: programs run side by side in one prefix,
-// and one must not unregister it under another.
-bool RegisterServerTypeLibrary() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetFullPathNameW(L"" KVR_SERVER_TLB, MAX_PATH, path, nullptr);
-  if (length == 0 || length >= MAX_PATH) return false;
-  Microsoft::WRL::ComPtr<ITypeLib> typeLib;
-  HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, typeLib.GetAddressOf());
-  if (SUCCEEDED(hr)) hr = RegisterTypeLib(typeLib.Get(), path, nullptr);
-  if (FAILED(hr)) fprintf(stderr, "cannot register %ls: 0x%08lx\n", path, hr);
-  return SUCCEEDED(hr);
-}
 
 // Every test starts with the process-wide fakes in their first state.
 class ResetFakes : public testing::EmptyTestEventListener {
@@ -40,7 +24,7 @@ class ResetFakes : public testing::EmptyTestEventListener {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (FAILED(OleInitialize(nullptr))) return 2;
-  if (!RegisterServerTypeLibrary()) {
+  if (!test::RegisterServerTypeLibrary()) {
     OleUninitialize();
     return 2;
   }
