@@ -42,19 +42,19 @@ add_test(NAME guide_snippets_test COMMAND guide_snippets_test)
 # folder in the build tree, never into the seeds). See tests/fuzz/README.md.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(KVR_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-  add_executable(imaging_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/raw_pixels_fuzz.cpp
+  add_executable(portable_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/portable_fuzz.cpp
     ${KVR_PORTABLE_SOURCES})
-  target_include_directories(imaging_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
-  target_compile_options(imaging_fuzz PRIVATE ${KVR_NATIVE_WARNINGS} ${KVR_FUZZ_FLAGS})
-  target_link_options(imaging_fuzz PRIVATE ${KVR_FUZZ_FLAGS})
+  target_include_directories(portable_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(portable_fuzz PRIVATE ${KVR_NATIVE_WARNINGS} ${KVR_FUZZ_FLAGS})
+  target_link_options(portable_fuzz PRIVATE ${KVR_FUZZ_FLAGS})
 
   set(KVR_FUZZ_SMOKE_CORPUS ${CMAKE_BINARY_DIR}/fuzz-smoke-corpus)
   file(MAKE_DIRECTORY ${KVR_FUZZ_SMOKE_CORPUS})
-  add_test(NAME imaging_fuzz_smoke
-    COMMAND imaging_fuzz -runs=3000 -seed=1 -max_len=4096
+  add_test(NAME portable_fuzz_smoke
+    COMMAND portable_fuzz -runs=3000 -seed=1 -max_len=4096
             -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz-smoke-
             ${KVR_FUZZ_SMOKE_CORPUS} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus)
-  set_tests_properties(imaging_fuzz_smoke PROPERTIES TIMEOUT 300)
+  set_tests_properties(portable_fuzz_smoke PROPERTIES TIMEOUT 300)
 endif()
 
 # Conversion speed against memcpy and the literal formula; not run by ctest:

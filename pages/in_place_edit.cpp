@@ -2,6 +2,7 @@
 
 #include "framework/handles.h"
 #include "framework/module.h"
+#include "pages/register_text.h"
 
 namespace {
 
@@ -9,31 +10,9 @@ constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_WANTRETURN;
 // Longest text read back from the box; a pasted text may exceed the limit
 // the box sets for typing.
 constexpr int kMaxEditText = 30;
-constexpr unsigned kMaxValue = 255;
 
 constexpr WPARAM kEscape = 27;
 constexpr WPARAM kReturn = 13;
-
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The number the leading digits of `text` give in `base`; stops at the
-// first character that is not a digit of the base (no digits: 0). Values
-// above kMaxValue come back as kMaxValue + 1.
-unsigned ParseValue(const char* text, int base) {
-  unsigned value = 0;
-  for (const char* c = text; *c; ++c) {
-    int digit = DigitValue(*c);
-    if (digit < 0 || digit >= base) break;
-    value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-    if (value > kMaxValue) return kMaxValue + 1;
-  }
-  return value;
-}
 
 }  // namespace
 
@@ -117,8 +96,9 @@ LRESULT CInPlaceEdit::OnKillFocus(const fw::Message&, bool& handled) {
   if (!cancelled) {
     char text[kMaxEditText + 1] = "";
     GetWindowTextA(Hwnd(), text, sizeof text);
-    unsigned value = ParseValue(text, Base());
-    if (value <= kMaxValue) PostMessageA(GetParent(Hwnd()), UM_INPLACEEDITRETURN, value, item);
+    const unsigned value = ParseRegisterValue(text, Base());
+    if (value <= kMaxRegisterValue)
+      PostMessageA(GetParent(Hwnd()), UM_INPLACEEDITRETURN, value, item);
   }
   cancelled = false;
   ShowWindow(Hwnd(), SW_HIDE);

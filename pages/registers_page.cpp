@@ -1,10 +1,10 @@
 #include "pages/registers_page.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "control/message_boxes.h"
 #include "control/wait_cursor.h"
+#include "pages/register_text.h"
 #include "pages/server_errors.h"
 #include "pages/sheet_messages.h"
 
@@ -16,10 +16,10 @@ constexpr int kRangeTextLimit = 3;
 constexpr int kMaxRangeText = 6;
 
 // The number in a range box; text without digits counts as 0.
-long RangeValue(HWND edit) {
+int32_t RangeValue(HWND edit) {
   char text[kMaxRangeText + 1] = "";
   GetWindowTextA(edit, text, sizeof text);
-  return strtol(text, nullptr, 10);
+  return ParseRegisterNumber(text);
 }
 
 void SetNumberText(HWND edit, int number) {
@@ -53,13 +53,13 @@ LRESULT CCameraRegsPropPage::OnInitDialog(const fw::Message&, bool&) {
 }
 
 bool CCameraRegsPropPage::ValidateRange(BYTE& first, BYTE& last) {
-  const long firstNumber = RangeValue(firstEdit);
+  const int32_t firstNumber = RangeValue(firstEdit);
   if (firstNumber < 0 || firstNumber > CRegistersListView::kLastRegister) {
     ShowError(IDS_ERR_REGISTER_NUMBER_TITLE, IDS_ERR_REGISTER_RANGE);
     SetFocus(firstEdit);
     return false;
   }
-  const long lastNumber = RangeValue(lastEdit);
+  const int32_t lastNumber = RangeValue(lastEdit);
   if (lastNumber < 0 || lastNumber > CRegistersListView::kLastRegister) {
     ShowError(IDS_ERR_REGISTER_NUMBER_TITLE, IDS_ERR_REGISTER_RANGE);
     SetFocus(lastEdit);
