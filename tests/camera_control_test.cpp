@@ -31,17 +31,6 @@ const Texts kFullSet = {"Camera Test", "Picture Capture", "Picture Colours", "Pi
 const Texts kBasicSet = {"Camera Test", "Picture Capture"};
 const Texts kProductSet = {"Camera Test", "Picture Capture  "};
 
-std::string Text(UINT id) {
-  char text[512] = "";
-  LoadStringA(test::ProductModule(), id, text, sizeof text);
-  return text;
-}
-
-// A message as test::ShownMessages lists it.
-std::string Shown(UINT title, UINT text) {
-  return Text(title) + "|" + Text(text);
-}
-
 Ids EnabledItems(HWND dialog) {
   Ids ids;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -90,7 +79,7 @@ TEST(StartUp, WithoutServerOnlyCloseHelpAndTheNoServerMessage) {
   EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
   SendMessageA(host.Dialog(), WM_COMMAND, MAKEWPARAM(IDC_CAMERA_ON, BN_CLICKED),
                reinterpret_cast<LPARAM>(host.Item(IDC_CAMERA_ON)));  // disabled, as if clicked
-  EXPECT_EQ(test::ShownMessages(), Texts{Shown(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
+  EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
   EXPECT_EQ(State(host), "100  ");
 }
 
@@ -115,9 +104,9 @@ TEST(StartUp, TabsRadioGroupPagesAndMessagePerMode) {
     EXPECT_EQ(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)) != FALSE, !productMode);
     EXPECT_EQ(EnabledItems(host.Dialog()) == (Ids{IDOK, IDHELP}), mode == 0);
     EXPECT_EQ(State(host), state);
-    EXPECT_EQ(
-        test::ShownMessages(),
-        mode ? Texts{} : Texts{Shown(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+    EXPECT_EQ(test::ShownMessages(),
+              mode ? Texts{}
+                   : Texts{test::Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
     if (!productMode) continue;
     host.Server().ClearCalls();
     for (int id : {IDC_VIEWFINDER_ON, IDC_CAMERA_ON})
@@ -164,8 +153,8 @@ TEST(Session, SheetPlacementRadioGroupFailuresAndRelease) {
     EXPECT_EQ(State(host), "100 10000 10000") << id;
   }
   EXPECT_EQ(test::ShownMessages(),
-            (Texts{Shown(IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA),
-                   Shown(IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER)}));
+            (Texts{test::Msg(IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA),
+                   test::Msg(IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER)}));
 
   host.Click(host.Dialog(), IDOK);  // Close: the host's frame decides
   test::PumpMessages(20);
@@ -197,8 +186,8 @@ TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
   EXPECT_TRUE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));  // still connected
   host.Server().FireCameraTestFailed(L"Sensor did not answer.");
   host.Server().FireCameraTestFailed(std::wstring(600, L'x').c_str());
-  const std::string title = Text(IDS_ERR_CAMERA_TEST_TITLE) + "|";
-  const std::string text = Text(IDS_ERR_CAMERA_TEST) + "\n\n";
+  const std::string title = test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) + "|";
+  const std::string text = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n";
   EXPECT_EQ(test::ShownMessages(), (Texts{title + text + "Sensor did not answer.",
                                           title + (text + std::string(600, 'x')).substr(0, 511)}));
 
@@ -211,7 +200,7 @@ TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
   host.Server().SetProductMode(0);  // no configuration: the group is back, disabled
   host.Server().FireConnectionStateChanged(1);
   EXPECT_EQ(test::ShownMessages(),
-            Texts{Shown(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+            Texts{test::Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
   EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
   EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
   EXPECT_EQ(State(host), "100 00 10");
@@ -359,8 +348,8 @@ TEST(Messages, HostComponentPlainBoxFallbackAndMissingTexts) {
     test::MessageRecorder::Unavailable off;
     test::ExpectMessageBox box;
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    EXPECT_EQ(box.Last().caption, Text(IDS_ERR_NO_SERVER_TITLE));
-    EXPECT_EQ(box.Last().text, Text(IDS_ERR_NO_SERVER) + "\r\nHRESULT 0x00000000 (0)");
+    EXPECT_EQ(box.Last().caption, test::ProductText(IDS_ERR_NO_SERVER_TITLE));
+    EXPECT_EQ(box.Last().text, test::ProductText(IDS_ERR_NO_SERVER) + "\r\nHRESULT 0x00000000 (0)");
   }
   test::MessageRecorder::Clear();
   EXPECT_EQ(ShowMessage(nullptr, "title", S_OK, MB_ICONHAND, 1), -1);

@@ -11,18 +11,11 @@
 #include "resources/resource.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
-#include "tests/support/product_dll.h"
 
 namespace {
 
 using Texts = std::vector<std::string>;
 const Texts kCounted = {"0", "1", "2"};  // the wait's seconds over three ticks
-
-std::string Text(UINT id) {
-  char text[512] = "";
-  LoadStringA(test::ProductModule(), id, text, sizeof text);
-  return text;
-}
 
 class CameraTestPage : public testing::Test {
  protected:
@@ -73,8 +66,7 @@ TEST_F(CameraTestPage, StartsWithTheChosenCameraAndFlashOrSaysWhyNot) {
   host.Server().Offer(IID_ICameraControlFNTest, false);
   host.Click(page, IDC_TEST);  // refused: no Please Wait, or the watchdog fails the test
   EXPECT_EQ(host.Server().CallCount("StartCameraTest"), 5u);
-  EXPECT_EQ(test::ShownMessages(),
-            Texts{Text(IDS_ERR_NO_SERVER_TITLE) + "|" + Text(IDS_ERR_NO_SERVER)});
+  EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
 }
 
 TEST_F(CameraTestPage, FinishShowsTheValuesFailureOrCancelEndTheWaitRefreshFetchesThem) {
@@ -86,8 +78,8 @@ TEST_F(CameraTestPage, FinishShowsTheValuesFailureOrCancelEndTheWaitRefreshFetch
   // description follows the message.
   EXPECT_EQ(RunTest([&](HWND) { host.Server().FireCameraTestFailed(L"No sensor."); }), kCounted);
   EXPECT_EQ(Results(), shown);
-  EXPECT_EQ(test::ShownMessages(), Texts{Text(IDS_ERR_CAMERA_TEST_TITLE) + "|" +
-                                         Text(IDS_ERR_CAMERA_TEST) + "\n\nNo sensor."});
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{test::Msg(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST) + "\n\nNo sensor."});
   EXPECT_EQ(RunTest([](HWND dialog) { test::ClickButton(dialog, IDC_WAIT_CANCEL); }), kCounted);
   host.Server().FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});  // cancelled: ignored
   EXPECT_EQ(Results(), shown);

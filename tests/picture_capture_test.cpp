@@ -11,9 +11,10 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
-#include "tests/support/product_dll.h"
 
 namespace {
+
+using test::Msg;
 
 using Texts = std::vector<std::string>;
 
@@ -21,14 +22,6 @@ const std::string kBitmap = [] {
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
 }();
-
-// "title|text" of the message with these string ids.
-std::string Msg(UINT titleId, UINT textId) {
-  char title[64] = "", text[512] = "";
-  LoadStringA(test::ProductModule(), titleId, title, sizeof title);
-  LoadStringA(test::ProductModule(), textId, text, sizeof text);
-  return std::string(title) + "|" + text;
-}
 
 class CapturePage : public testing::Test {
  protected:

@@ -10,9 +10,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -24,43 +25,27 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
-#include "tests/support/product_dll.h"
 
 namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string Msg(UINT titleId, UINT textId) {
-  char title[64] = "", text[512] = "";
-  LoadStringA(test::ProductModule(), titleId, title, sizeof title);
-  LoadStringA(test::ProductModule(), textId, text, sizeof text);
-  return std::string(title) + "|" + text;
-}
+using test::Msg;
 
 // The result-code table: 0x80040402 to 0x8004041C give the strings 187 to
 // 213, 0x80040423 to 0x80040425 the strings 215 to 217, any other code the
-// caller's own text.
+// caller's own text. Saving on the product has a short table of its own.
 UINT TableText(HRESULT hr, UINT fallback) {
   const auto code = static_cast<DWORD>(hr);
   if (code >= 0x80040402 && code <= 0x8004041C) return 187 + (code - 0x80040402);
   if (code >= 0x80040423 && code <= 0x80040425) return 215 + (code - 0x80040423);
   return fallback;
 }
-
-// Saving a captured picture on the product has its own short table.
 UINT ShortTableText(HRESULT hr) {
-  switch (static_cast<DWORD>(hr)) {
-    case 0x8004041D:
-      return 183;
-    case 0x8004041F:
-      return 184;
-    case 0x80040420:
-      return 185;
-    case 0x80040421:
-      return 186;
-    default:
-      return IDS_ERR_CAPTURE;
-  }
+  const std::map<DWORD, UINT> table = {
+      {0x8004041D, 183}, {0x8004041F, 184}, {0x80040420, 185}, {0x80040421, 186}};
+  const auto found = table.find(static_cast<DWORD>(hr));
+  return found != table.end() ? found->second : IDS_ERR_CAPTURE;
 }
 
 // The server's codes 0x80040402 to 0x80040425 (both tables and the codes
@@ -152,17 +137,13 @@ struct Operation {
   Check check;
 };
 
+// The preview's temporary files, cc*.tmp.
 size_t TempFilesLeft() {
-  char pattern[MAX_PATH + 8] = "";
-  GetTempPathA(MAX_PATH, pattern);
-  strcat(pattern, "cc*.tmp");  // the preview's temporary files
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  size_t count = 1;
-  while (FindNextFileA(search, &found))
-    ++count;
-  FindClose(search);
+  size_t count = 0;
+  for (const auto& file :
+       std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+    count +=
+        file.path().filename().string().rfind("cc", 0) == 0 && file.path().extension() == ".tmp";
   return count;
 }
 
@@ -384,34 +365,22 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
   Bench bench;
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
   bench.picture.assign(std::istreambuf_iterator<char>(file), {});
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  bench.folder = std::string(temp) + "kvr_faults";
-  CreateDirectoryA(bench.folder.c_str(), nullptr);
+  const std::filesystem::path start = std::filesystem::current_path();  // Save As moves it
+  bench.folder = (std::filesystem::temp_directory_path() / "kvr_faults").string();
+  std::filesystem::create_directories(bench.folder);
 
-  // The modal dialogs of a cell, in order; Save As saves as shot.jpg, the
-  // test waits until its results come, the preview is closed at once.
+  // The modal dialogs of a cell, in order: Save As saves as shot.jpg, the
+  // test's results come during Please Wait, the preview is closed at once.
   Texts dialogs;
-  test::WhenDialog saveAs(
-      "Save Camera Image As",
+  test::WhenDialog modal(
+      "",
       [&](HWND dialog) {
-        dialogs.push_back(kSaveAs);
-        SetWindowTextA(test::FindChildById(dialog, 0x47c), (bench.folder + "\\shot.jpg").c_str());
-        test::ClickButton(dialog, IDOK);
-      },
-      10000);
-  test::WhenDialog wait(
-      "Please Wait...",
-      [&](HWND) {
-        dialogs.push_back(kWait);
-        bench.Server().FireCameraTestFinished({bench.cell, 0, 0, 0, 0, 0, 0});
-      },
-      10000);
-  test::WhenDialog preview(
-      "Image Preview",
-      [&](HWND dialog) {
-        dialogs.push_back(kPreview);
-        test::ClickButton(dialog, IDOK);
+        dialogs.push_back("[" + test::WindowText(dialog) + "]");
+        if (dialogs.back() == kWait)
+          bench.Server().FireCameraTestFinished({bench.cell, 0, 0, 0, 0, 0, 0});
+        else if (dialogs.back() == kSaveAs)
+          SetWindowTextA(test::FindChildById(dialog, 0x47c), (bench.folder + "\\shot.jpg").c_str());
+        if (dialogs.back() != kWait) test::ClickButton(dialog, IDOK);
       },
       10000);
 
@@ -455,7 +424,9 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
     }
     bench.host.reset();
   }
-  RemoveDirectoryA(bench.folder.c_str());
+  std::filesystem::current_path(start);
+  std::error_code error;
+  EXPECT_TRUE(std::filesystem::remove(bench.folder, error)) << error.message();  // left empty
   // A call that the list does not name would have slipped past the matrix.
   for (const std::string& method : called)
     EXPECT_EQ(listed.count(method), 1u) << method << " is called but not in the matrix";
@@ -463,8 +434,6 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
   printf("fault matrix: %zu operations x %zu codes = %zu cells\n", operations.size(),
          Codes().size() - 1, cells);
 }
-
-}  // namespace
 
 // A server that reports success but writes no out value leaves the control's
 // presets; nonsense values get what the values mean.
@@ -523,27 +492,24 @@ TEST(MisbehavingServer, OutValuesUnwrittenOrNonsense) {
 // Events fired from inside the control's own server calls, and events that
 // arrive after the host destroyed the control's window.
 TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
-  const auto fireIn = [](test::HostedControl& host, const char* method, int call,
-                         std::function<void()> fire) {
-    host.Server().DuringCall(method, [=, calls = 0]() mutable {
-      if (++calls == call) fire();
+  // Inside call number `call` of `method`, the server fires an event.
+  const auto fireAt = [](test::HostedControl& host, const char* method, int call, long state) {
+    host.Server().ClearScript();
+    host.Server().DuringCall(method, [&host, call, state, calls = 0]() mutable {
+      if (++calls == call) host.Server().FireConnectionStateChanged(state);
     });
   };
   {  // A mode change while Go asks for the mode: one page set.
     test::HostedControl product;
     product.Server().SetProductMode(4);
-    fireIn(product, "GetProductConfiguration", 1,
-           [&] { product.Server().FireConnectionStateChanged(1); });
+    fireAt(product, "GetProductConfiguration", 1, 1);
     ASSERT_EQ(product.Start(), S_OK);
     EXPECT_EQ(product.TabTexts(), kProductSet);
   }
   test::HostedControl host;
   HWND page = test::OpenRegistersPage(host);
-  auto fireAt = [&](const char* method, int call, std::function<void()> fire) {
-    fireIn(host, method, call, std::move(fire));
-  };
   // The phone goes during a Read: the pass ends, then only Close and Help work.
-  fireAt("ReadRegister", 3, [&] { host.Server().FireConnectionStateChanged(0); });
+  fireAt(host, "ReadRegister", 3, 0);
   SetDlgItemTextA(page, IDC_LAST_REGISTER, "9");
   host.Click(page, IDC_READ);
   EXPECT_EQ(host.Server().CallCount("ReadRegister"), 10u);
@@ -554,16 +520,15 @@ TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
   host.Server().FireConnectionStateChanged(1);
   host.Click(host.Dialog(), IDC_CAMERA_ON);
   host.Server().SetProductMode(4);
-  fireAt("ReadRegister", 3, [&] { host.Server().FireConnectionStateChanged(1); });
+  fireAt(host, "ReadRegister", 3, 1);
   host.Click(page, IDC_READ);
   EXPECT_EQ(host.TabTexts(), kProductSet);
 
   // The same during a test start rebuilds the Camera Test page too; its new
   // window still runs tests. A finish event from inside the start comes
   // before the test counts as started: it is ignored.
-  host.Server().ClearScript();
   host.Server().SetProductMode(2);
-  fireAt("StartCameraTest", 1, [&] { host.Server().FireConnectionStateChanged(1); });
+  fireAt(host, "StartCameraTest", 1, 1);
   host.Server().DuringCall("StartCameraTest", [&] {
     host.Server().FireCameraTestFinished({9, 9, 9, 9, 9, 9, 9});
   });
@@ -581,12 +546,11 @@ TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
   EXPECT_EQ(test::WindowText(GetDlgItem(testPage, IDC_AVERAGE_BRIGHTNESS)), "5");
   EXPECT_TRUE(test::ShownMessages().empty());
 
-  // After the window: the mode change to 0 and the failed test still speak;
-  // a missing or empty description adds nothing.
   // The window goes while a mode change comes from inside its last call.
-  host.Server().ClearScript();
+  // After it, the mode change to 0 and the failed test still speak; a
+  // missing or empty description adds nothing.
   host.Server().SetProductMode(4);
-  fireAt("ActivateCamera", 1, [&] { host.Server().FireConnectionStateChanged(1); });
+  fireAt(host, "ActivateCamera", 1, 1);
   DestroyWindow(host.Dialog());
   host.Server().ClearScript();
   host.Server().SetProductMode(0);
@@ -597,3 +561,5 @@ TEST(MisbehavingServer, EventsInsideCallsAndAfterTheWindowIsGone) {
   const std::string failed = Msg(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST) + "\n\n";
   EXPECT_EQ(test::ShownMessages(), (Texts{Msg(218, 219), failed, failed}));
 }
+
+}  // namespace

@@ -101,4 +101,14 @@ std::vector<std::string> ShownMessages() {
   return shown;
 }
 
+std::string ProductText(UINT id) {
+  char text[512] = "";
+  LoadStringA(ProductModule(), id, text, sizeof text);
+  return text;
+}
+
+std::string Msg(UINT titleId, UINT textId) {
+  return ProductText(titleId) + "|" + ProductText(textId);
+}
+
 }  // namespace test

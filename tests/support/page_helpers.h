@@ -46,5 +46,9 @@ UINT RowState(HWND list, int row);
 // The texts of the error messages shown since the last Clear, as
 // "title|text".
 std::vector<std::string> ShownMessages();
+// A string of the product's string table, and a message as ShownMessages
+// lists it.
+std::string ProductText(UINT id);
+std::string Msg(UINT titleId, UINT textId);
 
 }  // namespace test
