@@ -180,7 +180,7 @@ STDMETHODIMP FakeCameraServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, V
 STDMETHODIMP FakeCameraServer::GetConnectionState(long* connected) {
   HRESULT hr = Record("GetConnectionState", {});
   if (!connected) return E_POINTER;
-  if (SUCCEEDED(hr) && outsWritten) *connected = connectionState;
+  if (WritesOuts(hr)) *connected = connectionState;
   return hr;
 }
 
@@ -188,7 +188,7 @@ STDMETHODIMP FakeCameraServer::GetProductConfiguration(long* mode, BYTE camera, 
                                                        long* formats, long* sizes) {
   HRESULT hr = Record("GetProductConfiguration", {camera});
   if (!mode || !reserved || !formats || !sizes) return E_POINTER;
-  if (SUCCEEDED(hr) && outsWritten) {
+  if (WritesOuts(hr)) {
     *mode = productMode;
     *reserved = 0;
     *formats = formatMask;
@@ -215,7 +215,7 @@ STDMETHODIMP FakeCameraServer::GetCameraTestResults(long* averageBrightness,
       weakPixels,        cornerDarkening};
   for (long* out : outs)
     if (!out) return E_POINTER;
-  if (SUCCEEDED(hr) && outsWritten)
+  if (WritesOuts(hr))
     for (size_t i = 0; i < 7; ++i)
       *outs[i] = testResults[i];
   return hr;
@@ -232,7 +232,7 @@ STDMETHODIMP FakeCameraServer::ActivateViewFinder(long on) {
 STDMETHODIMP FakeCameraServer::ReadRegister(BYTE reg, BYTE* value) {
   HRESULT hr = Record("ReadRegister", {reg});
   if (!value) return E_POINTER;
-  if (SUCCEEDED(hr) && outsWritten) *value = registers[reg];
+  if (WritesOuts(hr)) *value = registers[reg];
   return hr;
 }
 
@@ -284,7 +284,7 @@ STDMETHODIMP FakeCameraServer::GetCameraConfiguration(long* reserved1, BYTE came
   HRESULT hr = Record("GetCameraConfiguration", {camera});
   if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
     return E_POINTER;
-  if (SUCCEEDED(hr) && outsWritten) {
+  if (WritesOuts(hr)) {
     auto found = cameras.find(camera);
     CameraConfig config = found != cameras.end() ? found->second : CameraConfig{};
     *reserved1 = 0;

@@ -85,9 +85,9 @@ class FakeCameraServer : public fw::ComObjectRoot,
 
   // ---- scripted behaviour ----
   // `name` returns `hr` on every call, or only on calls that match `when`.
-  // The newest matching rule wins. A failing result (negative) leaves the
-  // out values untouched and does nothing; a non-negative one does the
-  // operation's work and is returned instead of S_OK.
+  // The newest matching rule wins. A failing result (negative) does nothing
+  // (the out values: see SetOuts); a non-negative one does the operation's
+  // work and is returned instead of S_OK.
   void SetResult(const std::string& name, HRESULT hr);
   void FailWhen(const std::string& name, CallPredicate when, HRESULT hr);
   // Whether QueryInterface answers `iid` (ICameraControlFNTest,
@@ -98,8 +98,10 @@ class FakeCameraServer : public fw::ComObjectRoot,
   void DuringCall(const std::string& name, std::function<void()> action);
   // Drops every scripted result and action.
   void ClearScript();
-  // False: successful calls leave every out value as the caller preset it.
-  void SetOutsWritten(bool written) { outsWritten = written; }
+  // When calls write their out values: on success (the start), never (they
+  // stay as the caller preset them), or also when they fail.
+  enum class Outs { OnSuccess, Never, Always };
+  void SetOuts(Outs when) { outs = when; }
 
   // ---- what happened ----
   const std::vector<ServerCall>& Calls() const { return calls; }
@@ -163,6 +165,9 @@ class FakeCameraServer : public fw::ComObjectRoot,
   HRESULT Record(const char* name, std::vector<long> numbers, const wchar_t* text = nullptr,
                  bool hasText = false);
   HRESULT WriteCapture(BSTR path) const;
+  bool WritesOuts(HRESULT hr) const {
+    return outs == Outs::Always || (outs == Outs::OnSuccess && SUCCEEDED(hr));
+  }
   void RebuildTable();
 
   long connectionState = 1;
@@ -177,7 +182,7 @@ class FakeCameraServer : public fw::ComObjectRoot,
 
   std::vector<Rule> rules;
   std::vector<std::pair<std::string, std::shared_ptr<std::function<void()>>>> actions;
-  bool outsWritten = true;
+  Outs outs = Outs::OnSuccess;
   std::vector<ServerCall> calls;
 
   std::vector<IID> withheld;
