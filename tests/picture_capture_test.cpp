@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource.h"
@@ -121,52 +122,36 @@ TEST_F(CapturePage, ProductCaptureOnThePCAndTheCameraTestUseTheChosenCameraAndFl
 }
 
 // Saving on the product from either page: the name box follows the location,
-// an empty name is refused, any other goes to the server as typed.
-TEST(ProductSave, TheNameBoxFollowsTheLocationAndTheNameGoesAsTyped) {
-  const struct {
-    long mode;
-    int product, name, save;
-    std::string untouched, call;
-  } pages[] = {
-      {2, IDC_LOCATION_PRODUCT, IDC_PRODUCT_NAME, IDC_SAVE, "", "CaptureToProduct(\"%s\",4,2)"},
-      {4, IDC_EPOC_LOCATION_PRODUCT, IDC_EPOC_PRODUCT_NAME, IDC_EPOC_SAVE, "C:\\Orvik\\Images\\",
-       "CaptureCameraToProduct(\"%s\",1,1,8,3,0)"}};
-  for (const auto& p : pages) {
+// the product page proposes its folder as the name, an empty name is refused.
+TEST(ProductSave, TheNameBoxFollowsTheLocationAndAnEmptyNameIsRefused) {
+  const std::tuple<long, int, int, int, std::string> pages[] = {
+      {2, IDC_LOCATION_PRODUCT, IDC_PRODUCT_NAME, IDC_SAVE, ""},
+      {4, IDC_EPOC_LOCATION_PRODUCT, IDC_EPOC_PRODUCT_NAME, IDC_EPOC_SAVE, "C:\\Orvik\\Images\\"}};
+  for (const auto& [mode, product, nameId, save, proposed] : pages) {
     test::MessageRecorder::Clear();
     test::HostedControl host;
-    host.Server().SetProductMode(p.mode);
+    host.Server().SetProductMode(mode);
     host.Start();
     host.Click(host.Dialog(), IDC_CAMERA_ON);
     host.SelectTab(1);
-    HWND page = host.CurrentPage();
-    HWND name = GetDlgItem(page, p.name);
-    const auto call = [&](const std::string& text) {
-      std::string expected = p.call;
-      return expected.replace(expected.find("%s"), 2, text);
-    };
-    EXPECT_EQ(test::WindowText(name), p.untouched);
-    EXPECT_FALSE(IsWindowEnabled(name));
-    host.Click(page, p.product);
-    EXPECT_TRUE(IsWindowEnabled(name));
-    host.Click(page, IDC_LOCATION_PC);
-    EXPECT_FALSE(IsWindowEnabled(name));
-    host.Click(page, p.product);
-    host.Server().ClearCalls();
-    if (!p.untouched.empty()) {  // the proposed folder, untouched
-      host.Click(page, p.save);
-      EXPECT_EQ(host.Server().CallStrings().at(0), call(p.untouched));
+    HWND page = host.CurrentPage(), name = GetDlgItem(page, nameId);
+    std::string enabled;
+    for (int radio : {product, IDC_LOCATION_PC, product}) {  // from the PC
+      enabled += IsWindowEnabled(name) ? '1' : '0';
+      host.Click(page, radio);
     }
+    EXPECT_EQ(enabled + (IsWindowEnabled(name) ? '1' : '0'), "0101");
+    EXPECT_EQ(test::WindowText(name), proposed);
+    host.Click(page, save);
     SetWindowTextA(name, "");
-    host.Click(page, p.save);
+    host.Click(page, save);
     EXPECT_EQ(GetFocus(), name);
-    SetWindowTextA(name, "Pics\\Bilder 1");
-    host.Click(page, p.save);
-    EXPECT_EQ(host.Server().CallStrings().at(p.mode == 4 ? 2 : 0), call("Pics\\Bilder 1"));
-    Texts shown = {Msg(158, 157), Msg(102, 220)};
-    if (p.mode == 4) shown.insert(shown.begin(), Msg(102, 220));
-    EXPECT_EQ(test::ShownMessages(), shown);
-    // The product page then has the Camera Test page fetch new results.
-    EXPECT_EQ(host.Server().CallCount("GetCameraTestResults"), p.mode == 4 ? 2u : 0u);
+    EXPECT_EQ(test::ShownMessages(),
+              (Texts{proposed.empty() ? Msg(158, 157) : Msg(102, 220), Msg(158, 157)}));
+    Texts names;  // the names the server was given
+    for (const test::ServerCall& call : host.Server().Calls())
+      if (call.hasText) names.push_back(call.Text());
+    EXPECT_EQ(names, proposed.empty() ? Texts{} : Texts{proposed});
   }
 }
 
