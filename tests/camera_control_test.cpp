@@ -282,7 +282,7 @@ TEST(Hosts, ServerExchangedAndGoAgain) {
   EXPECT_EQ(third->AdvisedSinkCount(), 0u);
   host.SelectTab(0);
   host.Click(host.CurrentPage(), IDC_TEST);
-  EXPECT_EQ(test::ShownMessages(), Texts{Shown(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
+  EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
 }
 
 TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {

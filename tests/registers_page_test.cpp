@@ -7,14 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/module.h"
-#include "pages/camera_control_property_sheet.h"
 #include "resources/resource.h"
 #include "tests/support/hosted_control.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
-#include "tests/support/product_dll.h"
 
 namespace {
 
@@ -127,23 +124,14 @@ TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
 }
 
 // A page left without a server says so before it looks at the range.
-TEST(RegistersPageWithoutServer, SaysSoBeforeCheckingTheRange) {
-  test::HostedControl host;  // its window holds the sheet
-  fw::Module::SetResourceInstance(test::ProductModule());
-  CCameraControlPropertySheet sheet;
-  sheet.SetServer(nullptr);
-  sheet.AddPagesForMode(2);
-  ASSERT_TRUE(sheet.CreateSheet(host.Dialog()));
-  sheet.SetActivationMask(ActivationCameraOn);
-  SendMessageA(sheet.Hwnd(), PSM_SETCURSEL, 4, 0);
-  HWND page = PropSheet_GetCurrentPageHwnd(sheet.Hwnd());
+TEST_F(RegistersPage, WithoutServerItSaysSoBeforeCheckingTheRange) {
+  fw::ComPtr<ICameraControlFNClient> client;
+  ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
+  ASSERT_EQ(client->SetServer(nullptr), S_OK);
   SetDlgItemTextA(page, IDC_FIRST_REGISTER, "999");
-  for (int button : {IDC_READ, IDC_WRITE})
-    host.Click(page, button);
-  const std::string noServer =
-      "A Component Couldn't Be Found|The Camera FN server component "
-      "couldn't be found. This is an internal error. Please contact the "
-      "BEX team.";
+  for (int button : {IDC_READ, IDC_WRITE})  // disabled now, as if clicked
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  const std::string noServer = test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
   EXPECT_EQ(test::ShownMessages(), (Texts{noServer, noServer}));
 }
 
