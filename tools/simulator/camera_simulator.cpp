@@ -9,6 +9,7 @@ namespace {
 // Result codes of the camera function server.
 const HRESULT kTestRunning = static_cast<HRESULT>(0x80040406);
 const HRESULT kCameraIdOutOfRange = static_cast<HRESULT>(0x80040407);
+const HRESULT kCameraIdUnknown = static_cast<HRESULT>(0x8004040D);
 const HRESULT kCameraNotActivated = static_cast<HRESULT>(0x80040410);
 const HRESULT kInvalidImageSize = static_cast<HRESULT>(0x80040412);
 const HRESULT kInvalidImageFormat = static_cast<HRESULT>(0x80040413);
@@ -63,6 +64,25 @@ Registers InitialRegisters() {
   registers[29] = 0xF8;  // specific colour: red
   registers[30] = 0x00;
   return registers;
+}
+
+// What camera `camera` takes; camera 0 stands for the default camera, the
+// main one. False for a camera the phone does not have.
+bool CameraOffers(BYTE camera, long* formats, long* sizes, long* flash) {
+  if (camera > kCameraCount) return false;
+  bool front = camera == 2;
+  *formats = front ? kFrontCameraFormats : kMainCameraFormats;
+  *sizes = front ? kFrontCameraSizes : kMainCameraSizes;
+  *flash = front ? kNoFlash : kFlash;
+  return true;
+}
+
+HRESULT CheckCameraCapture(BYTE camera, long format, long size) {
+  long formats = 0, sizes = 0, flash = 0;
+  if (!CameraOffers(camera, &formats, &sizes, &flash)) return kCameraIdUnknown;
+  if ((format & formats) == 0) return kInvalidImageFormat;
+  if ((size & sizes) == 0) return kInvalidImageSize;
+  return S_OK;
 }
 
 bool RawBytesPerPixel(long format, int* numerator, int* denominator) {
@@ -134,6 +154,10 @@ void CameraSimulator::FinishTest() {
     FireCameraTestFailed(L"The sensor is in use. Switch the camera and the viewfinder off.");
     return;
   }
+  FireCameraTestFinished(Measure(camera));
+}
+
+const TestResults& CameraSimulator::Measure(BYTE camera) {
   // Figures of a healthy sensor that vary a little from run to run; the
   // front camera is smaller and darker, the flashlight brightens.
   ++testCount;
@@ -146,7 +170,7 @@ void CameraSimulator::FinishTest() {
                  static_cast<long>(testCount % 3),
                  5 + wobble,
                  camera == 1 ? 12 : 17};
-  FireCameraTestFinished(lastResults);
+  return lastResults;
 }
 
 HRESULT CameraSimulator::WritePicture(const wchar_t* path, long format, long size) const {
@@ -194,11 +218,38 @@ HRESULT CameraSimulator::StoreOnProduct(const wchar_t* name) {
   return S_OK;
 }
 
-bool CameraSimulator::TakeInjectedFailure(HRESULT* hr) {
+bool CameraSimulator::BeginCall(HRESULT* hr) {
+  ++callCount;
+  TakeDelay();
   if (SUCCEEDED(injectedFailure)) return false;
   *hr = injectedFailure;
   injectedFailure = S_OK;
   return true;
+}
+
+void CameraSimulator::TakeDelay() {
+  // A call that comes in while the event is out (a client calling back from
+  // its handler) is served at once.
+  if (callDelayMs == 0 || firing) return;
+  Sleep(callDelayMs / 2);
+  // The clients may let go of the server from inside the event.
+  fw::ComPtr<ICameraControlFN> keepAlive(this);
+  firing = true;
+  switch (eventDuringCall) {
+    case kConnectionStateChanged:
+      FireConnectionStateChanged(connected ? 1 : 0);
+      break;
+    case kCameraTestFinished:
+      FireCameraTestFinished(Measure(1));
+      break;
+    case kCameraTestFailed:
+      FireCameraTestFailed(L"The sensor did not answer.");
+      break;
+    default:
+      break;
+  }
+  firing = false;
+  Sleep(callDelayMs - callDelayMs / 2);
 }
 
 STDMETHODIMP CameraSimulator::GetTypeInfoCount(UINT* count) {
@@ -222,7 +273,7 @@ STDMETHODIMP CameraSimulator::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VA
 }
 
 STDMETHODIMP CameraSimulator::GetConnectionState(long* state) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!state) return E_POINTER;
   *state = connected ? 1 : 0;
   return S_OK;
@@ -230,7 +281,7 @@ STDMETHODIMP CameraSimulator::GetConnectionState(long* state) {
 
 STDMETHODIMP CameraSimulator::GetProductConfiguration(long* mode, BYTE, long* reserved,
                                                       long* formats, long* sizes) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!mode || !reserved || !formats || !sizes) return E_POINTER;
   *mode = productMode;
   *reserved = 0;
@@ -250,7 +301,7 @@ STDMETHODIMP CameraSimulator::GetCameraTestResults(long* averageBrightness,
                                                    long* blemishClusters, long* maximumBlemishSize,
                                                    long* deadPixels, long* weakPixels,
                                                    long* cornerDarkening) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   long* outs[7] = {
       averageBrightness, averageColourDifference, blemishClusters, maximumBlemishSize, deadPixels,
       weakPixels,        cornerDarkening};
@@ -264,7 +315,7 @@ STDMETHODIMP CameraSimulator::GetCameraTestResults(long* averageBrightness,
 // Camera and viewfinder share the sensor: switching one on switches the
 // other off.
 STDMETHODIMP CameraSimulator::ActivateCamera(long on) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!connected) return kCameraNotActivated;
   cameraOn = on != 0;
   if (cameraOn) viewFinderOn = false;
@@ -272,7 +323,7 @@ STDMETHODIMP CameraSimulator::ActivateCamera(long on) {
 }
 
 STDMETHODIMP CameraSimulator::ActivateViewFinder(long on) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!connected) return kCameraNotActivated;
   viewFinderOn = on != 0;
   if (viewFinderOn) cameraOn = false;
@@ -280,27 +331,27 @@ STDMETHODIMP CameraSimulator::ActivateViewFinder(long on) {
 }
 
 STDMETHODIMP CameraSimulator::ReadRegister(BYTE reg, BYTE* value) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!value) return E_POINTER;
   *value = registers[reg];
   return S_OK;
 }
 
 STDMETHODIMP CameraSimulator::WriteRegister(BYTE reg, BYTE value) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   registers[reg] = value;
   return S_OK;
 }
 
 STDMETHODIMP CameraSimulator::CaptureToFile(BSTR pcPath, long format, long size, long) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!cameraOn) return kCameraNotActivated;
   if ((format & kPcFormats) == 0) return kInvalidImageFormat;
   return WritePicture(pcPath, format, size);
 }
 
 STDMETHODIMP CameraSimulator::CaptureToProduct(BSTR productName, long format, long size) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!cameraOn) return kCameraNotActivated;
   int width = 0, height = 0;
   if ((format & kPcFormats) == 0) return kInvalidImageFormat;
@@ -309,7 +360,7 @@ STDMETHODIMP CameraSimulator::CaptureToProduct(BSTR productName, long format, lo
 }
 
 STDMETHODIMP CameraSimulator::StartCameraTest(BYTE camera, long, long, long, long flashMode) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (camera < 1 || camera > kCameraCount) return kCameraIdOutOfRange;
   if (testCamera != 0) return kTestRunning;
   if (!timerWindow || !SetTimer(timerWindow.Get(), kTestTimer, testDurationMs, nullptr))
@@ -322,14 +373,9 @@ STDMETHODIMP CameraSimulator::StartCameraTest(BYTE camera, long, long, long, lon
 
 STDMETHODIMP CameraSimulator::CaptureCameraToFile(BSTR pcPath, BYTE camera, long format, long size,
                                                   long, long, long acknowledgements) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
-  long formats = 0, sizes = 0, reserved = 0, flash = 0;
-  BYTE count = 0;
-  HRESULT hr =
-      GetCameraConfiguration(&reserved, camera, &reserved, &formats, &sizes, &count, &flash);
+  if (HRESULT injected; BeginCall(&injected)) return injected;
+  HRESULT hr = CheckCameraCapture(camera, format, size);
   if (FAILED(hr)) return hr;
-  if ((format & formats) == 0) return kInvalidImageFormat;
-  if ((size & sizes) == 0) return kInvalidImageSize;
   hr = WritePicture(pcPath, format, size);
   // Without acknowledgements the largest pictures lose a packet or two.
   if (SUCCEEDED(hr) && !acknowledgements && size == 0x80) return kPartialData;
@@ -338,32 +384,59 @@ STDMETHODIMP CameraSimulator::CaptureCameraToFile(BSTR pcPath, BYTE camera, long
 
 STDMETHODIMP CameraSimulator::CaptureCameraToProduct(BSTR productName, BYTE camera, long format,
                                                      long size, long, long) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
-  long formats = 0, sizes = 0, reserved = 0, flash = 0;
-  BYTE count = 0;
-  HRESULT hr =
-      GetCameraConfiguration(&reserved, camera, &reserved, &formats, &sizes, &count, &flash);
+  if (HRESULT injected; BeginCall(&injected)) return injected;
+  HRESULT hr = CheckCameraCapture(camera, format, size);
   if (FAILED(hr)) return hr;
-  if ((format & formats) == 0) return kInvalidImageFormat;
-  if ((size & sizes) == 0) return kInvalidImageSize;
   return StoreOnProduct(productName);
 }
 
 STDMETHODIMP CameraSimulator::GetCameraConfiguration(long* reserved1, BYTE camera, long* reserved2,
                                                      long* formats, long* sizes, BYTE* count,
                                                      long* flashCapability) {
-  if (HRESULT injected; TakeInjectedFailure(&injected)) return injected;
+  if (HRESULT injected; BeginCall(&injected)) return injected;
   if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
     return E_POINTER;
-  // Camera 0 stands for the default camera, the main one.
-  if (camera > kCameraCount) return static_cast<HRESULT>(0x8004040D);
-  bool front = camera == 2;
+  if (!CameraOffers(camera, formats, sizes, flashCapability)) return kCameraIdUnknown;
   *reserved1 = 0;
   *reserved2 = 0;
-  *formats = front ? kFrontCameraFormats : kMainCameraFormats;
-  *sizes = front ? kFrontCameraSizes : kMainCameraSizes;
   *count = kCameraCount;
-  *flashCapability = front ? kNoFlash : kFlash;
+  return S_OK;
+}
+
+// ---- Settings from another process ----
+
+STDMETHODIMP CameraSimulator::put_ProductMode(long mode) {
+  SetProductMode(mode);
+  return S_OK;
+}
+
+STDMETHODIMP CameraSimulator::put_Connected(long plugged) {
+  SetConnected(plugged != 0);
+  return S_OK;
+}
+
+STDMETHODIMP CameraSimulator::put_TestDuration(long milliseconds) {
+  if (milliseconds < 0) return E_INVALIDARG;
+  testDurationMs = static_cast<DWORD>(milliseconds);
+  return S_OK;
+}
+
+STDMETHODIMP CameraSimulator::SetCallDelay(long milliseconds, long event) {
+  if (milliseconds < 0) return E_INVALIDARG;
+  callDelayMs = static_cast<DWORD>(milliseconds);
+  eventDuringCall = event;
+  return S_OK;
+}
+
+STDMETHODIMP CameraSimulator::get_CallCount(long* count) {
+  if (!count) return E_POINTER;
+  *count = callCount;
+  return S_OK;
+}
+
+STDMETHODIMP CameraSimulator::get_ProcessId(long* id) {
+  if (!id) return E_POINTER;
+  *id = static_cast<long>(GetCurrentProcessId());
   return S_OK;
 }
 

@@ -9,7 +9,8 @@
 //   simulator->FailNextCall(0x80040410);   // the next operation fails so
 //
 // It lives on the user-interface thread: the test result comes from a
-// timer of that thread's message loop.
+// timer of that thread's message loop. camera_server.exe serves it to other
+// processes; ICameraSimulator sets it up from there.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,7 @@ class CameraSimulator : public fw::ComObjectRoot,
                         public ICameraControlFN,
                         public ICameraControlFNTest,
                         public ICameraControlFNEpoc,
+                        public ICameraSimulator,
                         public CameraEventSource {
  public:
   explicit CameraSimulator(long productMode = 2, DWORD testDurationMs = 4000);
@@ -39,6 +41,7 @@ class CameraSimulator : public fw::ComObjectRoot,
   FW_INTERFACE_VIA(IDispatch, ICameraControlFN)
   FW_INTERFACE(ICameraControlFNTest)
   FW_INTERFACE(ICameraControlFNEpoc)
+  FW_INTERFACE(ICameraSimulator)
   FW_INTERFACE(IConnectionPointContainer)
   FW_END_INTERFACES
 
@@ -90,14 +93,26 @@ class CameraSimulator : public fw::ComObjectRoot,
   STDMETHODIMP GetCameraConfiguration(long* reserved1, BYTE camera, long* reserved2, long* formats,
                                       long* sizes, BYTE* count, long* flashCapability) override;
 
+  STDMETHODIMP put_ProductMode(long mode) override;
+  STDMETHODIMP put_Connected(long plugged) override;
+  STDMETHODIMP put_TestDuration(long milliseconds) override;
+  STDMETHODIMP SetCallDelay(long milliseconds, long eventDuringCall) override;
+  STDMETHODIMP get_CallCount(long* count) override;
+  STDMETHODIMP get_ProcessId(long* id) override;
+
  private:
   static LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void FinishTest();
+  // The figures of the next test of `camera`, remembered as the last ones.
+  const TestResults& Measure(BYTE camera);
   // Renders and writes one picture; the HRESULTs are the server's codes.
   HRESULT WritePicture(const wchar_t* path, long format, long size) const;
   HRESULT StoreOnProduct(const wchar_t* name);
-  // True (with the code) once for a pending FailNextCall.
-  bool TakeInjectedFailure(HRESULT* hr);
+  // Starts a call of the server interfaces: counts it, takes the set delay
+  // (SetCallDelay), and is true (with the code) once for a pending
+  // FailNextCall.
+  bool BeginCall(HRESULT* hr);
+  void TakeDelay();
 
   long productMode;
   DWORD testDurationMs;
@@ -112,6 +127,10 @@ class CameraSimulator : public fw::ComObjectRoot,
   unsigned testCount = 0;
   std::vector<std::wstring> productFiles;
   HRESULT injectedFailure = S_OK;
+  DWORD callDelayMs = 0;
+  long eventDuringCall = 0;
+  long callCount = 0;
+  bool firing = false;           // the event of TakeDelay is out
   fw::UniqueWindow timerWindow;  // message-only, receives the test timer
 };
 

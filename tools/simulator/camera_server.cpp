@@ -1,0 +1,134 @@
+// The camera simulator as a local COM server: a program of its own that COM
+// starts when a client asks for the camera function server class, so that
+// the control talks to the simulated phone across a process boundary, as it
+// would to a real server. The server's interfaces are marshalled through its
+// registered type library.
+//
+//   camera_server.exe /RegServer     registers the class (LocalServer32) and
+//                                    the type library
+//   camera_server.exe /UnregServer   removes both
+//   camera_server.exe -Embedding     as COM starts it: serves one client until
+//                                    its simulator and locks are gone
+//
+// Each client gets a process of its own (single use), so every client finds
+// a freshly started phone.
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "CameraControlFNLib.h"
+#include "framework/com_object.h"
+#include "framework/module.h"
+#include "framework/registry_script.h"
+#include "framework/type_library.h"
+#include "tools/simulator/camera_simulator.h"
+
+namespace {
+
+constexpr WORD kRegistryScriptId = 1;
+constexpr DWORD kMaxPath = 512;
+
+// Simulators served and locks held by the client; when both are gone the
+// server ends. Everything runs on the main thread (a single-threaded
+// apartment).
+LONG serverReferences = 0;
+
+void AddRefServer() {
+  ++serverReferences;
+}
+
+void ReleaseServer() {
+  if (--serverReferences == 0) PostQuitMessage(0);
+}
+
+class ServedSimulator : public sim::CameraSimulator {
+ public:
+  ServedSimulator() { AddRefServer(); }
+  ~ServedSimulator() override { ReleaseServer(); }
+};
+
+class SimulatorFactory final : public IClassFactory {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  // A static object: COM's references do not keep the server alive.
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
+    // Holds the server while the new object is made, so that a failed
+    // creation still ends it.
+    AddRefServer();
+    HRESULT hr = fw::CreateComObject<ServedSimulator>(outer, iid, ppv);
+    ReleaseServer();
+    return hr;
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    if (lock)
+      AddRefServer();
+    else
+      ReleaseServer();
+    return S_OK;
+  }
+};
+
+HRESULT Register(bool install) {
+  char path[kMaxPath];
+  if (!fw::Module::FileName(path, kMaxPath)) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  const fw::ScriptReplacement replacements[] = {{"MODULE", path}};
+  HRESULT hr = fw::RunRegistryScriptResource(GetModuleHandleA(nullptr), "REGISTRY",
+                                             kRegistryScriptId, install, replacements, 1);
+  HRESULT library = install ? fw::RegisterTypeLibraryOf(path) : fw::UnregisterTypeLibraryOf(path);
+  return FAILED(hr) ? hr : library;
+}
+
+int Serve() {
+  SimulatorFactory factory;
+  DWORD cookie = 0;
+  HRESULT hr = CoRegisterClassObject(CLSID_CameraControlFN, &factory, CLSCTX_LOCAL_SERVER,
+                                     REGCLS_SINGLEUSE, &cookie);
+  if (FAILED(hr)) {
+    fprintf(stderr, "camera_server: CoRegisterClassObject failed: 0x%08lx\n",
+            static_cast<unsigned long>(hr));
+    return 1;
+  }
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  CoRevokeClassObject(cookie);
+  return 0;
+}
+
+bool IsOption(const char* argument, const char* name) {
+  return (argument[0] == '/' || argument[0] == '-') && _stricmp(argument + 1, name) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(hr)) return 1;
+  int status = 0;
+  if (argc > 1 && (IsOption(argv[1], "RegServer") || IsOption(argv[1], "UnregServer"))) {
+    const bool install = IsOption(argv[1], "RegServer");
+    hr = Register(install);
+    if (FAILED(hr)) {
+      fprintf(stderr, "camera_server: %s failed: 0x%08lx\n", argv[1],
+              static_cast<unsigned long>(hr));
+      status = 1;
+    }
+  } else {
+    status = Serve();
+  }
+  CoUninitialize();
+  return status;
+}
