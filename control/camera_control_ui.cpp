@@ -35,7 +35,9 @@ bool HidesActivationGroup(long mode) {
 }  // namespace
 
 CCameraControlUI::CCameraControlUI()
-    : CComCompositeControl2(CLSID_CameraControlUI, IDD_CAMERACONTROLUI) {}
+    : CComCompositeControl2(CLSID_CameraControlUI, IDD_CAMERACONTROLUI) {
+  sheet.SetServerWork(this);
+}
 
 CCameraControlUI::~CCameraControlUI() = default;
 
@@ -181,6 +183,8 @@ bool CCameraControlUI::SwitchOn(ServerSwitch off, ServerSwitch on, UINT titleId,
 }
 
 LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
+  if (InProgress()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(this);
   if (!Server()) {
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
     return 0;
@@ -220,9 +224,18 @@ LRESULT CCameraControlUI::OnDestroy(const fw::Message&, bool& handled) {
   return 0;
 }
 
+LRESULT CCameraControlUI::OnHeldServerEvents(const fw::Message&, bool&) {
+  HandleHeldEvents();
+  return 0;
+}
+
 // ---- Server events ----
 
-void CCameraControlUI::OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) {
+void CCameraControlUI::ScheduleHeldEvents() {
+  if (!Hwnd() || !PostMessageA(Hwnd(), UM_HELDSERVEREVENTS, 0, 0)) HandleHeldEvents();
+}
+
+void CCameraControlUI::OnServerEvent(DISPID id, const VARIANT* arguments, UINT count) {
   switch (id) {
     case kEventConnectionStateChanged:
       if (count == 1 && arguments[0].vt == VT_I4) ConnectionStateChanged(arguments[0].lVal);

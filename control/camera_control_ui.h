@@ -21,6 +21,10 @@
 // The help file the host framework opens by default.
 extern const char szHelpZEFfile[];
 
+// Posted to the control's dialog when a user action's server work has ended
+// with server events held: they are handled from the message loop.
+constexpr UINT UM_HELDSERVEREVENTS = WM_APP + 0x101;
+
 class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHelpZEFfile>,
                          public fw::DualInterface<ICameraControlUI>,
                          public CContextMember,
@@ -62,15 +66,18 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   FW_COMMAND(IDC_CAMERA_ON, BN_CLICKED, OnActivationRadio)
   FW_COMMAND(IDC_VIEWFINDER_ON, BN_CLICKED, OnActivationRadio)
   FW_MESSAGE(WM_DESTROY, OnDestroy)
+  FW_MESSAGE(UM_HELDSERVEREVENTS, OnHeldServerEvents)
   FW_END_MESSAGES(CComCompositeControl2)
 
   LRESULT OnInitDialog(const fw::Message& m, bool& handled);
   LRESULT OnCloseButton(const fw::Message& m, bool& handled);
   LRESULT OnActivationRadio(const fw::Message& m, bool& handled);
   LRESULT OnDestroy(const fw::Message& m, bool& handled);
+  LRESULT OnHeldServerEvents(const fw::Message& m, bool& handled);
 
  private:
-  void OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) override;
+  void OnServerEvent(DISPID id, const VARIANT* arguments, UINT count) override;
+  void ScheduleHeldEvents() override;
   void ConnectionStateChanged(long value);
   void CameraTestFinished(const long values[CCameraTestPropPage::kResultCount]);
   void CameraTestFailed(BSTR description);

@@ -1,9 +1,11 @@
-// What the sheet knows of every page: enabling and the server reference.
+// What the sheet knows of every page: enabling, the server reference and
+// the control's server work.
 #pragma once
 
 #include <windows.h>
 
 #include "CameraControlFN.h"
+#include "control/server_work.h"
 #include "framework/com_object.h"
 
 class CBasePropertyPage {
@@ -14,6 +16,8 @@ class CBasePropertyPage {
   virtual void EnablePage(BOOL enable) = 0;
   // Takes a reference to the new server (may be null), drops the old one.
   virtual void SetServer(ICameraControlFN* newServer);
+  // The server work of the control the page belongs to.
+  void SetServerWork(CServerWork* work) { serverWork = work; }
 
  protected:
   CBasePropertyPage() = default;
@@ -24,7 +28,14 @@ class CBasePropertyPage {
   // The server's test interface; when there is no server or it has no such
   // interface, says the same and gives null.
   fw::ComPtr<ICameraControlFNTest> TestInterface() const;
+  // Whether another action of the control is waiting for the server: a
+  // user action then does nothing.
+  bool ServerBusy() const { return serverWork && serverWork->InProgress(); }
+  // What a user action marks busy (CServerWork::Scope); null outside a
+  // control.
+  CServerWork* ServerWork() const { return serverWork; }
 
  private:
   fw::ComPtr<ICameraControlFN> server;
+  CServerWork* serverWork = nullptr;
 };

@@ -69,11 +69,19 @@ void CCameraControlPropertySheet::DestroyUnusedPageHandles() {
   pages.clear();
 }
 
+std::array<CBasePropertyPage*, 6> CCameraControlPropertySheet::AllPages() {
+  return {&cameraTestPage,     &registersPage,      &pictureCapturePage,
+          &epocPicCapturePage, &pictureColoursPage, &pictureTestsPage};
+}
+
 void CCameraControlPropertySheet::SetServer(ICameraControlFN* server) {
-  CBasePropertyPage* all[] = {&cameraTestPage,     &registersPage,      &pictureCapturePage,
-                              &epocPicCapturePage, &pictureColoursPage, &pictureTestsPage};
-  for (CBasePropertyPage* page : all)
+  for (CBasePropertyPage* page : AllPages())
     page->SetServer(server);
+}
+
+void CCameraControlPropertySheet::SetServerWork(CServerWork* work) {
+  for (CBasePropertyPage* page : AllPages())
+    page->SetServerWork(work);
 }
 
 void CCameraControlPropertySheet::AddPage(fw::PropertyPage& page, UINT titleId, UINT flags,

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <array>
 #include <vector>
 
 #include "CameraControlFN.h"
@@ -38,6 +39,8 @@ class CCameraControlPropertySheet : public fw::Window {
 
   // Hands the server to all six pages.
   void SetServer(ICameraControlFN* server);
+  // Tells all six pages the control's server work.
+  void SetServerWork(CServerWork* work);
   // Creates the page handles and records of `newMode`; touches no window.
   // Before the sheet window exists they replace any made so far.
   void AddPagesForMode(long newMode);
@@ -84,6 +87,8 @@ class CCameraControlPropertySheet : public fw::Window {
   bool IsPageEnabled(HWND pageWindow) const;
   bool TabText(int index, char (&text)[kTabTextLength + 1]) const;
   void DestroyUnusedPageHandles();
+  // The six page objects, whether or not the mode shows them.
+  std::array<CBasePropertyPage*, 6> AllPages();
 
   std::vector<HPROPSHEETPAGE> pages;
   std::vector<TabInfo> tabs;

@@ -46,6 +46,8 @@ void CCameraTestPropPage::ShowResults(const long values[kResultCount]) {
 }
 
 LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   fw::ComPtr<ICameraControlFNTest> test = TestInterface();
   if (!test) return 0;
 
@@ -64,6 +66,9 @@ LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
   // ends the dialog. A cancelled wait does not stop the test on the phone;
   // its result is ignored.
   testStarted = true;
+  // Events that came during the start, the result even, are handled from
+  // the wait's message loop.
+  work.Done();
   if (waitDialog.Run(GetActiveWindow()) == CTestWaitDialog::kCancelled) testStarted = false;
   return 0;
 }

@@ -198,6 +198,8 @@ LRESULT CEpocPicCapturePropPage::OnCameraChange(const fw::Message&, bool&) {
 }
 
 LRESULT CEpocPicCapturePropPage::OnCameraChosen(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   const LRESULT item = SendMessageA(cameraCombo, CB_GETCURSEL, 0, 0);
   if (item < 0) return 0;
   const auto camera = static_cast<BYTE>(SendMessageA(cameraCombo, CB_GETITEMDATA, item, 0));
@@ -219,6 +221,8 @@ LRESULT CEpocPicCapturePropPage::OnCameraChosen(const fw::Message&, bool&) {
 }
 
 LRESULT CEpocPicCapturePropPage::OnSave(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   fw::ComPtr<ICameraControlFNTest> test = TestInterface();
   if (!test) return 0;
   long format = 0;
@@ -234,12 +238,12 @@ LRESULT CEpocPicCapturePropPage::OnSave(const fw::Message&, bool&) {
   if (location == LocationProduct)
     SaveOnProduct(test.Get(), camera, format, size);
   else
-    SaveOnPC(test.Get(), camera, format, size);
+    SaveOnPC(test.Get(), camera, format, size, work);
   return 0;
 }
 
 void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, long format,
-                                       long size) {
+                                       long size, CServerWork::Scope& work) {
   const long acknowledgements = IsChecked(acksCheck) ? 1 : 0;
   PreviewPath chosen;
   if (!ChooseSavePath(Hwnd(), FilterFor(format), chosen)) return;
@@ -256,6 +260,7 @@ void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, 
   }
   if (hr == kPartialPicture) ShowInfo(IDS_CAPTURE_WARNING_TITLE, IDS_CAPTURE_PARTIAL_DATA);
   if (IsChecked(showAfterSaveCheck)) {
+    work.Done();  // the preview waits for the user
     // A picture that cannot be shown keeps the folder and name as they were.
     if (!PreviewPicture(Hwnd(), chosen, format, size)) return;
   } else {

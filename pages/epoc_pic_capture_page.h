@@ -56,7 +56,9 @@ class CEpocPicCapturePropPage : public fw::PropertyPage,
   void FillCameraList(int first, int last);
   void SetLocation(long newLocation);
   void SetFlashMode(long mode);
-  void SaveOnPC(ICameraControlFNTest* test, BYTE camera, long format, long size);
+  // `work` ends before the picture is shown.
+  void SaveOnPC(ICameraControlFNTest* test, BYTE camera, long format, long size,
+                CServerWork::Scope& work);
   void SaveOnProduct(ICameraControlFNTest* test, BYTE camera, long format, long size);
 
   HWND productRadio = nullptr;

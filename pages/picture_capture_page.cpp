@@ -111,6 +111,8 @@ LRESULT CPictureCapturePropPage::OnLocationPC(const fw::Message&, bool&) {
 LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
   // The preview always goes through a file on the PC, whatever the
   // location.
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   if (!ServerAvailable()) return 0;
   long format = 0;
   long size = 0;
@@ -130,11 +132,14 @@ LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
       return 0;
     }
   }
+  work.Done();  // the preview waits for the user
   PreviewPicture(Hwnd(), picture.Path(), format, size);
   return 0;
 }
 
 LRESULT CPictureCapturePropPage::OnSave(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   if (!ServerAvailable()) return 0;
   long format = 0;
   long size = 0;

@@ -135,6 +135,8 @@ LRESULT CPictureColoursPropPage::OnHScroll(const fw::Message& m, bool& handled) 
 }
 
 LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   if (!ServerAvailable()) return 0;
   BeginPass();
   CWaitCursor wait;
@@ -156,6 +158,8 @@ LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
 }
 
 LRESULT CPictureColoursPropPage::OnWrite(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   if (!ServerAvailable()) return 0;
   BeginPass();
   CWaitCursor wait;

@@ -98,6 +98,8 @@ bool CPictureTestsPropPage::SetTestMode(int test) {
 }
 
 LRESULT CPictureTestsPropPage::OnTestClicked(const fw::Message& m, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   const int test = static_cast<int>(m.CommandId()) - IDC_NO_TEST;
   // Each step stops at its first failure, so the one failure of this pass
   // is the only one there is: every failure is shown.
@@ -112,6 +114,8 @@ LRESULT CPictureTestsPropPage::OnTestClicked(const fw::Message& m, bool&) {
 }
 
 LRESULT CPictureTestsPropPage::OnWrite(const fw::Message&, bool&) {
+  if (ServerBusy()) return 0;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   int32_t values[kColourCount] = {};
   const CBinaryEdit* edits[kColourCount] = {&red, &green, &blue};
   for (int i = 0; i < kColourCount; ++i) {

@@ -100,6 +100,8 @@ HRESULT CCameraRegsPropPage::WriteRegisters(BYTE first, BYTE last) {
 }
 
 void CCameraRegsPropPage::TransferRange(Transfer direction) {
+  if (ServerBusy()) return;  // another action is waiting for the server
+  CServerWork::Scope work(ServerWork());
   if (!ServerAvailable()) return;
   BYTE first = 0;
   BYTE last = 0;
