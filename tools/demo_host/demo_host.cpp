@@ -2,12 +2,14 @@
 // control, embeds it in a window and hands it a camera function server, as
 // the phone service tool does with a real phone.
 //
-//   demo_host.exe [--mode N] [--server PROGID] [--screenshot file.png]
-//                 [--exit-after ms] [--tour folder]
+//   demo_host.exe [--mode N] [--server PROGID | --out-of-process]
+//                 [--screenshot file.png] [--exit-after ms] [--tour folder]
 //
 // Without --server the server is the camera simulator, a phone of product
 // mode N (default 2), and the Phone menu changes what the phone does.
 // --server PROGID creates that camera function server instead.
+// --out-of-process takes the simulator (mode N) from its local server,
+// camera_server.exe, in a process of its own.
 // --screenshot saves the window as a PNG once the control has settled;
 // --exit-after ends the demo after that many milliseconds.
 // --tour walks through every page of every page set with the simulator and
@@ -38,6 +40,7 @@ namespace {
 struct Options {
   long mode = 2;
   const char* server = nullptr;
+  bool outOfProcess = false;
   const char* screenshot = nullptr;
   DWORD exitAfter = 0;
   const char* tour = nullptr;
@@ -45,6 +48,10 @@ struct Options {
 
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--out-of-process") == 0) {
+      options.outOfProcess = true;
+      continue;
+    }
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!value) return false;
     if (strcmp(argv[i], "--mode") == 0)
@@ -61,7 +68,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     ++i;
   }
-  return !(options.tour && options.server);
+  const bool otherServer = options.server || options.outOfProcess;
+  return !(options.tour && otherServer) && !(options.server && options.outOfProcess);
 }
 
 int Fail(const char* what, HRESULT hr) {
@@ -108,10 +116,18 @@ class DemoContext : public fw::ComObjectRoot, public IHostContext {
   int members = 0;
 };
 
-// The camera function server: the one named by --server, else the
-// simulator, which is also handed back for the Phone menu.
+// The camera function server: the one named by --server, the simulator in
+// its own process, else the simulator in this one, which is also handed
+// back for the Phone menu.
 HRESULT CreateServer(const Options& options, fw::ComPtr<ICameraControlFN>& server,
                      fw::ComPtr<fw::ComObject<sim::CameraSimulator>>& simulator) {
+  if (options.outOfProcess) {
+    HRESULT hr = CoCreateInstance(CLSID_CameraControlFN, nullptr, CLSCTX_LOCAL_SERVER,
+                                  IID_PPV_ARGS(&server));
+    fw::ComPtr<ICameraSimulator> settings;
+    if (SUCCEEDED(hr)) hr = server.As(&settings);
+    return FAILED(hr) ? hr : settings->put_ProductMode(options.mode);
+  }
   if (!options.server) {
     simulator = fw::Make<sim::CameraSimulator>(options.mode,
                                                options.tour ? demo::kTourTestDurationMs : 4000);
@@ -155,7 +171,13 @@ int Run(const Options& options) {
   fw::ComPtr<ICameraControlFN> server;
   fw::ComPtr<fw::ComObject<sim::CameraSimulator>> simulator;
   hr = CreateServer(options, server, simulator);
-  if (FAILED(hr)) return Fail("creating the camera function server", hr);
+  if (FAILED(hr))
+    return Fail(options.outOfProcess ? "starting camera_server.exe (is it registered?)"
+                                     : "creating the camera function server",
+                hr);
+  char serverName[96];
+  snprintf(serverName, sizeof serverName,
+           "camera_server.exe (the simulator in its own process, product mode %ld)", options.mode);
 
   // [guide: create]
   fw::ComPtr<IOleObject> control;
@@ -179,7 +201,8 @@ int Run(const Options& options) {
                                    "Camera Control Demo");
   container.OnCloseRequest([] { PostQuitMessage(0); });
   demoFrame = container.Frame();
-  demo::PhoneMenu phone(container.Frame(), simulator.Get(), options.server);
+  demo::PhoneMenu phone(container.Frame(), simulator.Get(),
+                        options.outOfProcess ? serverName : options.server);
   MoveWindow(container.SiteWindow(), 0, 0, size.cx, size.cy, FALSE);
 
   // [guide: start]
@@ -251,8 +274,8 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     fprintf(stderr,
-            "usage: demo_host [--mode N] [--server PROGID] [--screenshot file.png] "
-            "[--exit-after ms] [--tour folder]\n");
+            "usage: demo_host [--mode N] [--server PROGID | --out-of-process] "
+            "[--screenshot file.png] [--exit-after ms] [--tour folder]\n");
     return 2;
   }
   HRESULT hr = OleInitialize(nullptr);
