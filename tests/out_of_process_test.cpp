@@ -203,7 +203,7 @@ class OutOfProcess : public testing::Test {
                                               IID_PPV_ARGS(&server)));
     ASSERT_HRESULT_SUCCEEDED(server.As(&simulator));
     long id = 0;
-    simulator->GetProcessId(&id);
+    simulator->get_ProcessId(&id);
     ASSERT_NE(static_cast<DWORD>(id), GetCurrentProcessId());
     process.Reset(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
     ASSERT_TRUE(process.Get());
@@ -217,7 +217,7 @@ class OutOfProcess : public testing::Test {
   }
   long Calls() const {
     long count = 0;
-    simulator->GetCallCount(&count);
+    simulator->get_CallCount(&count);
     return count;
   }
   BYTE Register(BYTE reg) const {
@@ -266,7 +266,7 @@ TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
   EXPECT_EQ(host.TabTexts(), kFullSet);
 
   // The test's finishing event comes from the other process and ends the wait.
-  simulator->SetTestDuration(300);
+  simulator->put_TestDuration(300);
   test::WhenDialog wait("Please Wait...", [](HWND) {});
   host.Click(host.CurrentPage(), IDC_TEST);
   EXPECT_EQ(wait.Handled(), 1u);
@@ -323,7 +323,7 @@ TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) 
   SetRange(page, "20", "23");
   // Each call takes 200 ms; halfway through, the phone reports itself
   // connected again as product mode 4, which has no Registers page.
-  simulator->SetProductMode(4);
+  simulator->put_ProductMode(4);
   simulator->SetCallDelay(200, 1);
   const long calls = Calls();
 
@@ -363,7 +363,7 @@ TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) 
 TEST_F(OutOfProcess, ATestResultThatComesBeforeTheStartReturnsIsShown) {
   Start();
   HWND page = host.CurrentPage();
-  simulator->SetTestDuration(60000);  // no second result
+  simulator->put_TestDuration(60000);  // no second result
   simulator->SetCallDelay(100, 2);    // the result comes during StartCameraTest
   host.Click(page, IDC_TEST);         // the wait ends by itself, or the watchdog fails it
   simulator->SetCallDelay(0, 0);

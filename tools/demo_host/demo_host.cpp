@@ -175,9 +175,9 @@ int Run(const Options& options) {
     return Fail(options.outOfProcess ? "starting camera_server.exe (is it registered?)"
                                      : "creating the camera function server",
                 hr);
-  char serverName[96];
-  snprintf(serverName, sizeof serverName,
-           "camera_server.exe (the simulator in its own process, product mode %ld)", options.mode);
+  // The caption names the simulator's own process.
+  char serverName[64];
+  snprintf(serverName, sizeof serverName, "camera_server.exe (product mode %ld)", options.mode);
 
   // [guide: create]
   fw::ComPtr<IOleObject> control;
