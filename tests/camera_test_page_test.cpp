@@ -24,14 +24,7 @@ class CameraTestPage : public testing::Test {
     page = host.CurrentPage();
     host.Server().ClearCalls();
   }
-  Texts Results() const {
-    Texts texts;
-    for (int id :
-         {IDC_AVERAGE_BRIGHTNESS, IDC_AVERAGE_COLOUR_DIFFERENCE, IDC_BLEMISH_CLUSTERS,
-          IDC_MAXIMUM_BLEMISH_SIZE, IDC_DEAD_PIXELS, IDC_WEAK_PIXELS, IDC_CORNER_DARKENING})
-      texts.push_back(test::WindowText(GetDlgItem(page, id)));
-    return texts;
-  }
+  Texts Results() const { return test::TestResultTexts(page); }
   // Clicks Test; reads the wait's seconds over three timer ticks, then runs `action`.
   Texts RunTest(std::function<void(HWND)> action) {
     Texts seconds;

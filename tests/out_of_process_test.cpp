@@ -220,22 +220,17 @@ class OutOfProcess : public testing::Test {
     simulator->get_CallCount(&count);
     return count;
   }
-  BYTE Register(BYTE reg) const {
+  // The server's register as the list shows it in decimal.
+  std::string Register(BYTE reg) const {
     BYTE value = 0;
     server->ReadRegister(reg, &value);
-    return value;
+    char text[8];
+    snprintf(text, sizeof text, "%03d", value);
+    return text;
   }
   void SetRange(HWND page, const char* first, const char* last) {
     SetDlgItemTextA(page, IDC_FIRST_REGISTER, first);
     SetDlgItemTextA(page, IDC_LAST_REGISTER, last);
-  }
-  Texts Results(HWND page) const {
-    Texts texts;
-    for (int id :
-         {IDC_AVERAGE_BRIGHTNESS, IDC_AVERAGE_COLOUR_DIFFERENCE, IDC_BLEMISH_CLUSTERS,
-          IDC_MAXIMUM_BLEMISH_SIZE, IDC_DEAD_PIXELS, IDC_WEAK_PIXELS, IDC_CORNER_DARKENING})
-      texts.push_back(test::WindowText(GetDlgItem(page, id)));
-    return texts;
   }
   Texts ServerResults() const {
     long values[7] = {};
@@ -270,26 +265,23 @@ TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
   test::WhenDialog wait("Please Wait...", [](HWND) {});
   host.Click(host.CurrentPage(), IDC_TEST);
   EXPECT_EQ(wait.Handled(), 1u);
-  EXPECT_EQ(Results(host.CurrentPage()), ServerResults());
-  EXPECT_NE(Results(host.CurrentPage())[0], "");
+  EXPECT_EQ(test::TestResultTexts(host.CurrentPage()), ServerResults());
+  EXPECT_NE(test::TestResultTexts(host.CurrentPage())[0], "");
 
   host.Click(host.Dialog(), IDC_CAMERA_ON);
   ASSERT_TRUE(host.SelectTab(kRegistersTab));
   HWND page = host.CurrentPage(), list = GetDlgItem(page, IDC_REGISTER_LIST);
   SetRange(page, "7", "9");
   host.Click(page, IDC_READ);
-  for (BYTE reg = 7; reg <= 9; ++reg) {
-    char value[8];
-    snprintf(value, sizeof value, "%03d", Register(reg));
-    EXPECT_EQ(test::CellText(list, reg, 3), value) << int{reg};
-  }
+  for (BYTE reg = 7; reg <= 9; ++reg)
+    EXPECT_EQ(test::CellText(list, reg, 3), Register(reg)) << int{reg};
   test::DoubleClickCell(list, 8, 3);
   HWND edit = FindWindowExA(list, nullptr, "Edit", nullptr);
   test::PressKey(edit, VK_END);
   test::Type(edit, std::string(8, '\b') + "77\r");
   test::PumpMessages(20);  // the box posts its value to the list
   host.Click(page, IDC_WRITE);
-  EXPECT_EQ(Register(8), 77);
+  EXPECT_EQ(Register(8), "077");
 
   // Captures: the path crosses the boundary, the server writes the file.
   ASSERT_TRUE(host.SelectTab(1));
@@ -341,11 +333,8 @@ TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) 
   // wait until the pass is over.
   EXPECT_EQ(Calls() - calls, 4);
   simulator->SetCallDelay(0, 0);
-  for (BYTE reg = 20; reg <= 23; ++reg) {
-    char value[8];
-    snprintf(value, sizeof value, "%03d", Register(reg));
-    EXPECT_EQ(test::CellText(list, reg, 3), value) << int{reg};
-  }
+  for (BYTE reg = 20; reg <= 23; ++reg)
+    EXPECT_EQ(test::CellText(list, reg, 3), Register(reg)) << int{reg};
   EXPECT_EQ(host.TabTexts(), kFullSet);
   EXPECT_TRUE(host.IsChecked(IDC_CAMERA_ON));
 
@@ -364,11 +353,11 @@ TEST_F(OutOfProcess, ATestResultThatComesBeforeTheStartReturnsIsShown) {
   Start();
   HWND page = host.CurrentPage();
   simulator->put_TestDuration(60000);  // no second result
-  simulator->SetCallDelay(100, 2);    // the result comes during StartCameraTest
-  host.Click(page, IDC_TEST);         // the wait ends by itself, or the watchdog fails it
+  simulator->SetCallDelay(100, 2);     // the result comes during StartCameraTest
+  host.Click(page, IDC_TEST);          // the wait ends by itself, or the watchdog fails it
   simulator->SetCallDelay(0, 0);
-  EXPECT_EQ(Results(page), ServerResults());
-  EXPECT_NE(Results(page)[0], "");
+  EXPECT_EQ(test::TestResultTexts(page), ServerResults());
+  EXPECT_NE(test::TestResultTexts(page)[0], "");
   EXPECT_TRUE(ServerProcessEnds());
 }
 

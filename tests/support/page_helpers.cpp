@@ -8,6 +8,7 @@
 #include "framework/module.h"
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/modal.h"
 #include "tests/support/product_dll.h"
 
 namespace test {
@@ -109,6 +110,14 @@ std::string ProductText(UINT id) {
 
 std::string Msg(UINT titleId, UINT textId) {
   return ProductText(titleId) + "|" + ProductText(textId);
+}
+
+std::vector<std::string> TestResultTexts(HWND page) {
+  std::vector<std::string> texts;
+  for (int id : {IDC_AVERAGE_BRIGHTNESS, IDC_AVERAGE_COLOUR_DIFFERENCE, IDC_BLEMISH_CLUSTERS,
+                 IDC_MAXIMUM_BLEMISH_SIZE, IDC_DEAD_PIXELS, IDC_WEAK_PIXELS, IDC_CORNER_DARKENING})
+    texts.push_back(WindowText(GetDlgItem(page, id)));
+  return texts;
 }
 
 }  // namespace test

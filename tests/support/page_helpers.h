@@ -51,4 +51,7 @@ std::vector<std::string> ShownMessages();
 std::string ProductText(UINT id);
 std::string Msg(UINT titleId, UINT textId);
 
+// The seven result figures of the Camera Test page, as shown.
+std::vector<std::string> TestResultTexts(HWND page);
+
 }  // namespace test
