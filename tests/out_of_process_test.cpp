@@ -345,7 +345,7 @@ TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) 
   EXPECT_EQ(arrivals.After().count("timer"), 1u);
   EXPECT_EQ(host.TabTexts(), kProductSet);
   EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  EXPECT_TRUE(test::ShownMessages().empty());
+  EXPECT_EQ(test::ShownMessages(), Texts{});
   EXPECT_TRUE(ServerProcessEnds());
 }
 
