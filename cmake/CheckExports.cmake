@@ -1,5 +1,7 @@
 # Fails the build unless DLL is a PE of the expected machine exporting the
-# four COM server entry points under their plain names.
+# four COM server entry points under their plain names, importing no
+# compiler runtime DLL and, when HARDENED, built with the stack protector
+# (its symbols are in DLL.debug beside the stripped DLL).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -29,8 +31,17 @@ endforeach()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 foreach(entry ${imports})
   string(TOLOWER "${entry}" lower)
-  if(lower MATCHES "lib(gcc|stdc|winpthread)")
+  if(lower MATCHES "lib(gcc|stdc|winpthread|ssp)")
     message(FATAL_ERROR "${DLL} depends on a compiler runtime DLL: ${entry}")
   endif()
 endforeach()
-message(STATUS "${DLL}: ${format}, four exports present, system DLLs only")
+
+set(hardening "")
+if(HARDENED)
+  execute_process(COMMAND ${OBJDUMP} -t ${DLL}.debug OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT symbols MATCHES "__stack_chk_fail")
+    message(FATAL_ERROR "${DLL} is not built with the stack protector")
+  endif()
+  set(hardening ", stack protector")
+endif()
+message(STATUS "${DLL}: ${format}, four exports present, system DLLs only${hardening}")
