@@ -237,7 +237,7 @@ void Tour::Mode2Tour() {
     ClickOnPage(IDC_SPECIFIC_VALUE_TEST);
     ClickOnPage(IDC_WRITE);
   });
-  Shot("mode2-picture-tests-specific-value", "Picture Tests");
+  Shot("mode2-picture-tests-rgb-value", "Picture Tests");
 
   Do([this] {
     SelectTab(4);
