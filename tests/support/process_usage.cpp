@@ -83,4 +83,13 @@ ProcessUsage ProcessUsage::Measure() {
   return usage;
 }
 
+bool HeapChecked() {
+  // The system's global flags as the process started with them.
+  constexpr ULONG kHeapValidateAll = 0x80;
+  using GetGlobalFlags = ULONG(WINAPI*)();
+  const auto get = reinterpret_cast<GetGlobalFlags>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetNtGlobalFlags")));
+  return get && (get() & kHeapValidateAll) != 0;
+}
+
 }  // namespace test

@@ -29,4 +29,11 @@ struct ProcessUsage {
   static long KernelHandles();
 };
 
+// Whether Wine checks every heap on every heap call in this process (the
+// heap tiers of scripts/test). Heap and pagefile figures then grow without
+// a leak (measured: about 1000 heap blocks and 85 MB over 100 previews),
+// and every heap call costs many times as much: tests that count leaks
+// over many rounds skip themselves.
+bool HeapChecked();
+
 }  // namespace test
