@@ -106,13 +106,10 @@ TEST(RawImage, CapturesDrawUprightInTheirColoursFromFilesLongEnough) {
   }
 }
 
-TEST(RawImage, FormatsWithoutConversionFailAndUnknownCodesChangeNothing) {
-  TempFile file(Bytes(176 * 144 * 3, 0x5A));
+// Formats without a conversion fail in the converter (native raw_pixels_test).
+TEST(RawImage, UnknownCodesChangeNothing) {
   CRawImage image;
-  for (int32_t format : {16, 64, 128, 256, 1024}) {
-    ASSERT_TRUE(image.SetFormatAndSize(format, 4));
-    EXPECT_FALSE(image.LoadFromFile(file.path)) << format;
-  }
+  ASSERT_TRUE(image.SetFormatAndSize(1024, 4));
   for (auto [format, size] :
        {std::pair<int32_t, int32_t>{32, 128}, {32, 0}, {32, 3}, {0, 4}, {2048, 4}}) {
     EXPECT_FALSE(image.SetFormatAndSize(format, size)) << format << ", " << size;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "tests/support/product_dll.h"
 
@@ -12,6 +11,7 @@ namespace {
 
 const std::string kClsid = "{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}", kClass = "CLSID\\" + kClsid;
 const std::string kProgId = "KVR.Cmn.CameraControlUI", kName = "KVR Cmn CameraControlUI";
+const std::string kTypeLib = "TypeLib\\{3851E9D7-1390-4BDE-8C71-CD37914B73C5}\\1.0";
 
 // A string value, or "<missing>".
 std::string Read(const std::string& path, const char* name = "") {
@@ -33,12 +33,6 @@ std::string Subkeys(const std::string& path) {
   return names;
 }
 
-// A type library is registered under the platform of the process that
-// registered it: the DLL of each build writes its own.
-std::string TypeLibPlatform() {
-  return sizeof(void*) == 8 ? "win64" : "win32";
-}
-
 // The suite's ten categories stay registered.
 void ExpectCategories() {
   std::string found;
@@ -53,7 +47,10 @@ void ExpectCategories() {
 
 void ExpectRegistered() {
   const std::string module = test::ProductPath();
-  const std::vector<std::vector<std::string>> values = {
+  // A type library is registered under the platform of the process that
+  // registered it: the DLL of each build writes its own.
+  const std::string platform = sizeof(void*) == 8 ? "win64" : "win32";
+  const std::string values[][3] = {
       {kProgId + ".1", "", kName},
       {kProgId + ".1\\CLSID", "", kClsid},
       {kProgId, "", kName},
@@ -69,8 +66,7 @@ void ExpectRegistered() {
       {kClass + "\\MiscStatus\\1", "", "131473"},
       {kClass + "\\TypeLib", "", "{3851E9D7-1390-4BDE-8C71-CD37914B73C5}"},
       {kClass + "\\Version", "", "1.0"},
-      {"TypeLib\\{3851E9D7-1390-4BDE-8C71-CD37914B73C5}\\1.0\\0\\" + TypeLibPlatform(), "",
-       module}};
+      {kTypeLib + "\\0\\" + platform, "", module}};
   for (const auto& v : values)
     EXPECT_EQ(Read(v[0], v[1].c_str()), v[2]) << v[0] << " [" << v[1] << "]";
   EXPECT_EQ(Subkeys(kClass),
@@ -78,15 +74,6 @@ void ExpectRegistered() {
             "ToolboxBitmap32|TypeLib|Version|VersionIndependentProgID|");
   EXPECT_EQ(Subkeys(kClass + "\\Implemented Categories"),
             "{48438240-CCB3-11D2-B795-0008C772402B}|{48438241-CCB3-11D2-B795-0008C772402B}|");
-  ExpectCategories();
-}
-
-void ExpectUnregistered() {
-  for (const std::string& key :
-       {kClass, kProgId, kProgId + ".1",
-        std::string("TypeLib\\{3851E9D7-1390-4BDE-8C71-CD37914B73C5}\\1.0")})
-    EXPECT_EQ(Subkeys(key), "<missing>") << key;
-  EXPECT_NE(Subkeys("CLSID"), "<missing>");
   ExpectCategories();
 }
 
@@ -102,7 +89,10 @@ TEST(Registration, RegistersCleanlyAgainThroughRegsvr32AndUnregisters) {
   EXPECT_EQ(Read(kClass, "Stray"), "<missing>");
   ExpectRegistered();  // no Stray subkey either
   ASSERT_EQ(_spawnl(_P_WAIT, regsvr32, "regsvr32", "/u", "/s", quoted.c_str(), nullptr), 0);
-  ExpectUnregistered();
+  for (const std::string& key : {kClass, kProgId, kProgId + ".1", kTypeLib})
+    EXPECT_EQ(Subkeys(key), "<missing>") << key;
+  EXPECT_NE(Subkeys("CLSID"), "<missing>");
+  ExpectCategories();
 }
 
 }  // namespace

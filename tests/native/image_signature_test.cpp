@@ -10,20 +10,16 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The type (0 unknown, 1 JPEG, 2 bitmap) and bits per pixel.
+// The type (0 unknown, 1 JPEG, 2 bitmap) and bits per pixel. Whole files,
+// Exif and other APP0 markers, short and empty ones: imaging_test.
 std::pair<int, int> Recognize(const Bytes& bytes) {
   const ImageSignature signature = RecognizeImageSignature(bytes.data(), bytes.size());
   return {static_cast<int>(signature.type), signature.bitsPerPixel};
 }
 
-TEST(ImageSignature, FirstBytesGiveTypeAndBits) {
+TEST(ImageSignature, FirstBytesGiveTypeAndBitsAndTooFewGiveNothing) {
   const std::pair<int, int> kJpeg{1, 24}, kUnknown{0, 0};
-  Bytes jfif = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'};
-  EXPECT_EQ(Recognize(jfif), kJpeg);
-  jfif[3] = 0xE1;  // an Exif file's marker
-  EXPECT_EQ(Recognize(jfif), kUnknown);
-  EXPECT_EQ(Recognize({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'X', 'X'}), kUnknown);
-  EXPECT_EQ(Recognize({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I'}), kUnknown);
+  EXPECT_EQ(Recognize({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'}), kJpeg);
   EXPECT_EQ(Recognize({0xFF, 0xD8, 0xFF, 0xDB}), kJpeg);
   EXPECT_EQ(Recognize({0xFF, 0xD8, 0xFF}), kUnknown);
   Bytes bitmap(30, 0);  // bit count 0x0118: its low byte counts
@@ -31,7 +27,6 @@ TEST(ImageSignature, FirstBytesGiveTypeAndBits) {
   EXPECT_EQ(Recognize(bitmap), std::make_pair(2, 24));
   bitmap.resize(28);
   EXPECT_EQ(Recognize(bitmap), kUnknown);
-  EXPECT_EQ(Recognize({}), kUnknown);
 }
 
 }  // namespace

@@ -65,12 +65,10 @@ TEST_P(Converter, MatchesTheLiteralFormula) {
 
 // One byte short, or a format without a conversion, fails.
 TEST_P(Converter, ShortDataAndOtherFormatsFailWritingNothing) {
-  const int n = 176 * 144;
-  const std::pair<int32_t, int> cases[] = {{32, 2 * n - 1}, {512, 3 * n - 1}, {16, 3 * n},
-                                           {64, 3 * n},     {128, 3 * n},     {256, 3 * n},
-                                           {1024, 3 * n},   {0, 3 * n},       {2048, 3 * n}};
-  for (auto [format, bytes] : cases) {
+  const size_t n = 176 * 144;
+  for (int32_t format : {32, 512, 16, 64, 128, 256, 1024, 0, 2048}) {
     Bytes pixels;
+    const size_t bytes = format == 32 ? 2 * n - 1 : format == 512 ? 3 * n - 1 : 3 * n;
     EXPECT_FALSE(Convert(format, Noise(bytes), 176, 144, &pixels)) << format;
     EXPECT_EQ(pixels, Bytes(pixels.size(), 0xAA)) << format;
   }

@@ -1,6 +1,7 @@
-// The Registers page's typed numbers, as typed or pasted: the range boxes
-// take a signed decimal number, an in-place edit the leading digits of its
-// base and nothing else.
+// The Registers page's typed numbers: the range boxes take a signed decimal
+// number, an in-place edit the leading digits of its base and nothing else.
+// Signs, blanks, prefixes, empty text and characters beyond ASCII in the
+// page's boxes themselves: bad_text_test.
 #include "pages/register_text.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +16,12 @@ TEST(RegisterText, RangeNumbersAndInPlaceValuesFromAnyText) {
     int32_t number;                 // as a range box reads it
     unsigned binary, hex, decimal;  // as an in-place edit reads it; 256: refused
   } cases[] = {
-      {"", 0, 0, 0, 0},
       {"159", 159, 1, 256, 159},
-      {"0x1F", 0, 0, 0, 0},  // a prefix is no number in any base
       {"1F", 1, 1, 31, 1},
-      {"ff", 0, 0, 255, 0},
       {"100", 100, 4, 256, 100},
       {"256", 256, 0, 256, 256},
-      {"-5", -5, 0, 0, 0},  // signs: only the range boxes take them
-      {"+7", 7, 0, 0, 0},
-      {" 12", 12, 0, 0, 0},  // leading blanks likewise
-      {"12 ", 12, 1, 18, 12},
+      {"-12 ", -12, 0, 0, 0},  // signs: only the range boxes take them
       {"00000000000011111111", 11111111, 255, 256, 256},
-      {"J\xf6rg", 0, 0, 0, 0},  // "Jörg" in code page 1252
-      {"7\xf6", 7, 0, 7, 7},
       {"99999999999999999999", INT32_MAX, 0, 256, 256},
       {"-99999999999999999999", INT32_MIN, 0, 0, 0},
   };
