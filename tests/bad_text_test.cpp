@@ -3,17 +3,12 @@
 // hexadecimal prefixes and empty text. Each case ends in the product's
 // message or its silent correction; a write past one of the product's
 // fixed buffers would stop the program (stack protector) or fail the heap
-// tiers. Paths with a folder beyond ASCII ("Bilder-Jörg", code page 1252)
-// work end to end: capture, preview, copy.
+// tiers. (A folder beyond ASCII end to end: picture_capture_test.)
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource.h"
@@ -51,12 +46,12 @@ void PutText(HWND box, How how, const std::string& text) {
   test::Type(box, "\x16");              // Ctrl+V
 }
 
-// The start of each message's text and each server call since the last
-// time, as one string; then starts afresh.
+// The start of each message ("title|text") and each server call since the
+// last time, as one string; then starts afresh.
 std::string Outcome(test::HostedControl& host) {
   std::string outcome;
   for (const std::string& message : test::ShownMessages())
-    outcome += message.substr(message.find('|') + 1, 40) + ";";
+    outcome += message.substr(0, 60) + ";";
   for (const std::string& call : host.Server().CallStrings())
     outcome += call + ";";
   test::MessageRecorder::Clear();
@@ -64,9 +59,9 @@ std::string Outcome(test::HostedControl& host) {
   return outcome;
 }
 
-// The start of a message's text as Outcome lists it.
-std::string Shown(UINT textId) {
-  return test::ProductText(textId).substr(0, 40) + ";";
+// The start of a message as Outcome lists it.
+std::string Shown(UINT titleId, UINT textId) {
+  return Msg(titleId, textId).substr(0, 60) + ";";
 }
 
 TEST(BadText, RegisterRangeBoxesReadSixCharactersAsASignedDecimalNumber) {
@@ -86,7 +81,7 @@ TEST(BadText, RegisterRangeBoxesReadSixCharactersAsASignedDecimalNumber) {
     return outcome + (GetFocus() == first ? "First" : GetFocus() == last ? "Last" : "?");
   };
   const std::string all = "ReadRegister(0)..ReadRegister(159)";
-  const std::string kRangeMessage = Shown(159), kOrderMessage = Shown(160);
+  const std::string kRangeMessage = Shown(161, 159), kOrderMessage = Shown(161, 160);
   EXPECT_EQ(read(Set, kLongOnes, "159"), kRangeMessage + "First");  // "111111"
   EXPECT_EQ(read(Set, "0", "15" + std::string(5000, '9')), kRangeMessage + "Last");
   EXPECT_EQ(read(Set, "1" + std::string(5000, ' '), "2"), "ReadRegister(1)..ReadRegister(2)");
@@ -154,7 +149,7 @@ TEST(BadText, BinaryColourFieldsAreRefusedByWriteAndNormalisedOnReturn) {
   HWND page = test::OpenCameraOnPage(host, 3);
   host.Click(page, IDC_SPECIFIC_VALUE_TEST);
   HWND red = GetDlgItem(page, IDC_RED), green = GetDlgItem(page, IDC_GREEN);
-  const std::string refused = Shown(155);
+  const std::string refused = Shown(156, 155);
   const struct {
     HWND field;
     How how;
@@ -191,128 +186,56 @@ TEST(BadText, BinaryColourFieldsAreRefusedByWriteAndNormalisedOnReturn) {
   }
 }
 
-// The Picture Capture page's name box does not scroll, so a paste stops
-// where the box is full; the product page's box scrolls up to its limit of
-// 100 characters. Text set directly is read to 127 characters.
-TEST(BadText, ProductNamesArePassedAsTypedUpToTheirLimits) {
+// Saving on the product from either capture page: the name box follows the
+// location radios, the product page proposes its folder, an empty name is
+// refused. Other names go as typed up to the limits: the Picture Capture
+// page's box does not scroll, so a paste stops where it is full; the product
+// page's box scrolls up to its limit of 100. Set text is read to 127.
+TEST(BadText, ProductNamesArePassedAsTypedUpToTheirLimitsAndEmptyOnesRefused) {
   const std::string longName = "Folder\\" + std::string(5000, 'n');
   const std::wstring longWide(longName.begin(), longName.end());
-  for (long mode : {2L, 4L}) {
+  const std::tuple<long, int, int, int, std::string> pages[] = {
+      {2, IDC_LOCATION_PRODUCT, IDC_PRODUCT_NAME, IDC_SAVE, ""},
+      {4, IDC_EPOC_LOCATION_PRODUCT, IDC_EPOC_PRODUCT_NAME, IDC_EPOC_SAVE, "C:\\Orvik\\Images\\"}};
+  for (const auto& [mode, product, nameId, save, proposed] : pages) {
     test::MessageRecorder::Clear();
     test::HostedControl host;
     host.Server().SetProductMode(mode);
     host.Start();
     host.Click(host.Dialog(), IDC_CAMERA_ON);
     host.SelectTab(1);
-    HWND page = host.CurrentPage();
-    host.Click(page, mode == 2 ? IDC_LOCATION_PRODUCT : IDC_EPOC_LOCATION_PRODUCT);
-    HWND name = GetDlgItem(page, mode == 2 ? IDC_PRODUCT_NAME : IDC_EPOC_PRODUCT_NAME);
-    std::vector<std::wstring> given;
+    HWND page = host.CurrentPage(), name = GetDlgItem(page, nameId);
+    std::string enabled;
+    for (int radio : {product, IDC_LOCATION_PC, product}) {  // from the PC
+      enabled += IsWindowEnabled(name) ? '1' : '0';
+      host.Click(page, radio);
+    }
+    EXPECT_EQ(enabled + (IsWindowEnabled(name) ? '1' : '0'), "0101");
+    EXPECT_EQ(test::WindowText(name), proposed);
+    Texts shown;
     size_t pasted = 0;
-    for (auto [how, text] : {std::pair<How, std::string>{Set, longName},
+    for (auto [how, text] : {std::pair<How, std::string>{Set, proposed},
+                             {Set, longName},
                              {Paste, longName},
                              {Set, "   "},
-                             {Set, std::string("Bilder-") + kJoerg + "\\Bild 1"}}) {
+                             {Set, std::string("Bilder-") + kJoerg + "\\Bild 1"},
+                             {Set, ""}}) {
       PutText(name, how, text);
       if (how == Paste) pasted = test::WindowText(name).size();
-      host.Click(page, mode == 2 ? IDC_SAVE : IDC_EPOC_SAVE);
-      for (const test::ServerCall& call : host.Server().Calls())
-        if (call.hasText) given.push_back(call.text);
-      host.Server().ClearCalls();
+      host.Click(page, save);
+      shown.push_back(text.empty() ? Msg(158, 157) : Msg(102, 220));
     }
+    EXPECT_EQ(GetFocus(), name);  // back on the empty box
     EXPECT_TRUE(mode == 2 ? pasted > 8 && pasted < 100 : pasted == 100) << pasted;
-    EXPECT_EQ(given, (std::vector<std::wstring>{longWide.substr(0, 127), longWide.substr(0, pasted),
-                                                L"   ", L"Bilder-J\u00f6rg\\Bild 1"}))
-        << mode;
-    EXPECT_EQ(test::ShownMessages(), Texts(4, Msg(102, 220)));
+    std::vector<std::wstring> given, sent = {longWide.substr(0, 127), longWide.substr(0, pasted),
+                                             L"   ", L"Bilder-J\u00f6rg\\Bild 1"};
+    if (!proposed.empty())
+      sent.insert(sent.begin(), std::wstring(proposed.begin(), proposed.end()));
+    for (const test::ServerCall& call : host.Server().Calls())
+      if (call.hasText) given.push_back(call.text);
+    EXPECT_EQ(given, sent) << mode;
+    EXPECT_EQ(test::ShownMessages(), shown);
   }
-}
-
-// A folder named "Bilder-Jörg" in the temporary folder, removed afterwards.
-class NonAsciiFolder : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(GetACP(), 1252u) << "the folder name is written in code page 1252";
-    GetEnvironmentVariableA("TMP", previousTmp, sizeof previousTmp);
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    start = temp;
-    folder = start + "Bilder-" + kJoerg;
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  }
-  void TearDown() override {
-    SetEnvironmentVariableA("TMP", previousTmp[0] ? previousTmp : nullptr);
-    SetCurrentDirectoryA(start.c_str());  // Save As made the folder current
-    std::filesystem::remove_all(WideFolder());
-  }
-  std::wstring WideFolder() const {
-    wchar_t wide[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
-    return wide;
-  }
-  // Answers the next Save As with `name` in the folder, keeping the folder
-  // it started in and the name it proposed in `offered`.
-  void SaveAs(const std::string& name) {
-    saveAs = std::make_unique<test::WhenDialog>("Save Camera Image As", [this, name](HWND box) {
-      char started[MAX_PATH] = "";
-      SendMessageA(box, CDM_GETFOLDERPATH, sizeof started, reinterpret_cast<LPARAM>(started));
-      HWND file = test::FindChildById(box, 0x47c);
-      offered = std::string(started) + "|" + test::WindowText(file);
-      SetWindowTextA(file, (folder + "\\" + name).c_str());
-      test::ClickButton(box, IDOK);
-    });
-  }
-  std::string FileBytes(const char* name) const {
-    std::ifstream file(std::filesystem::path(WideFolder()) / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-
-  char previousTmp[MAX_PATH] = "";
-  std::string start, folder, offered;
-  std::unique_ptr<test::WhenDialog> saveAs;
-};
-
-TEST_F(NonAsciiFolder, CaptureToItPreviewFromItAndCopyIntoIt) {
-  std::ifstream fixture(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp",
-                        std::ios::binary);
-  const std::string bitmap(std::istreambuf_iterator<char>(fixture), {});
-  test::HostedControl host;
-  host.Server().SetCaptureContent(bitmap);
-  host.Server().SetProductMode(2);
-  host.Start();
-  host.Click(host.Dialog(), IDC_CAMERA_ON);
-  host.SelectTab(1);
-  HWND page = host.CurrentPage();
-
-  // Preview through a temporary file in the folder; the preview's Save
-  // copies it there. The temporary file goes when the preview closes.
-  SetEnvironmentVariableA("TMP", folder.c_str());
-  test::WhenDialog preview("Image Preview", [&](HWND dialog) {
-    SaveAs("copy.jpg");
-    test::ClickButton(dialog, IDC_PREVIEW_SAVE);
-    test::ClickButton(dialog, IDOK);
-  });
-  host.Click(page, IDC_PREVIEW);
-  ASSERT_EQ(preview.Handled(), 1u);
-  const std::wstring previewPath = host.Server().Calls().back().text;
-  EXPECT_EQ(previewPath.rfind(WideFolder() + L"\\cc", 0), 0u);
-  EXPECT_EQ(GetFileAttributesW(previewPath.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(FileBytes("copy.jpg"), bitmap);
-
-  // A PC save into the folder; the next Save As starts there with its name.
-  SaveAs("shot.jpg");
-  host.Click(page, IDC_SAVE);
-  EXPECT_EQ(host.Server().Calls().back().text, WideFolder() + L"\\shot.jpg");
-  EXPECT_EQ(FileBytes("shot.jpg"), bitmap);
-  SaveAs("again.jpg");
-  host.Click(page, IDC_SAVE);
-  EXPECT_EQ(offered, folder + "|shot");
-  EXPECT_EQ(test::ShownMessages(), Texts(2, Msg(102, 220)));
-  Texts left;
-  for (const auto& entry : std::filesystem::directory_iterator(WideFolder()))
-    left.push_back(entry.path().filename().string());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (Texts{"again.jpg", "copy.jpg", "shot.jpg"}));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// The two picture capture pages: lists, Preview, saving, and the Camera Test's camera.
+// The two picture capture pages: lists, Preview, saving, and the Camera Test's
+// camera; a folder beyond ASCII end to end. (Saving on the product and the
+// name box: bad_text_test.)
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "resources/resource.h"
@@ -19,10 +20,11 @@ using test::Msg;
 
 using Texts = std::vector<std::string>;
 
-const std::string kBitmap = [] {
-  std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
+std::string FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
-}();
+}
+const std::string kBitmap = FileBytes(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp");
 
 class CapturePage : public testing::Test {
  protected:
@@ -35,9 +37,9 @@ class CapturePage : public testing::Test {
   }
   Texts Items(int list) const { return test::ListItems(GetDlgItem(page, list)); }
   std::string LastCall() { return host.Server().Calls().back().ToString(); }
-  // Clicks `button` and saves as temp + `name`; gives the filter and name
-  // Save As offered, and keeps the folder it started in.
-  std::string SaveAs(int button, const std::string& name) {
+  // Clicks `button` of the page (or of `parent`) and saves as temp + `name`;
+  // gives the filter and name Save As offered, keeps the folder it started in.
+  std::string SaveAs(int button, const std::string& name, HWND parent = nullptr) {
     std::string offered;
     test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
       HWND file = test::FindChildById(dialog, 0x47c);
@@ -48,7 +50,7 @@ class CapturePage : public testing::Test {
       SetWindowTextA(file, (temp + name).c_str());
       test::ClickButton(dialog, IDOK);
     });
-    host.Click(page, button);
+    host.Click(parent ? parent : page, button);
     return offered;
   }
 
@@ -121,38 +123,40 @@ TEST_F(CapturePage, ProductCaptureOnThePCAndTheCameraTestUseTheChosenCameraAndFl
   EXPECT_EQ(host.Server().CallStrings("StartCameraTest"), Texts{"StartCameraTest(2,2048,64,3,2)"});
 }
 
-// Saving on the product from either page: the name box follows the location,
-// the product page proposes its folder as the name, an empty name is refused.
-TEST(ProductSave, TheNameBoxFollowsTheLocationAndAnEmptyNameIsRefused) {
-  const std::tuple<long, int, int, int, std::string> pages[] = {
-      {2, IDC_LOCATION_PRODUCT, IDC_PRODUCT_NAME, IDC_SAVE, ""},
-      {4, IDC_EPOC_LOCATION_PRODUCT, IDC_EPOC_PRODUCT_NAME, IDC_EPOC_SAVE, "C:\\Orvik\\Images\\"}};
-  for (const auto& [mode, product, nameId, save, proposed] : pages) {
-    test::MessageRecorder::Clear();
-    test::HostedControl host;
-    host.Server().SetProductMode(mode);
-    host.Start();
-    host.Click(host.Dialog(), IDC_CAMERA_ON);
-    host.SelectTab(1);
-    HWND page = host.CurrentPage(), name = GetDlgItem(page, nameId);
-    std::string enabled;
-    for (int radio : {product, IDC_LOCATION_PC, product}) {  // from the PC
-      enabled += IsWindowEnabled(name) ? '1' : '0';
-      host.Click(page, radio);
-    }
-    EXPECT_EQ(enabled + (IsWindowEnabled(name) ? '1' : '0'), "0101");
-    EXPECT_EQ(test::WindowText(name), proposed);
-    host.Click(page, save);
-    SetWindowTextA(name, "");
-    host.Click(page, save);
-    EXPECT_EQ(GetFocus(), name);
-    EXPECT_EQ(test::ShownMessages(),
-              (Texts{proposed.empty() ? Msg(158, 157) : Msg(102, 220), Msg(158, 157)}));
-    Texts names;  // the names the server was given
-    for (const test::ServerCall& call : host.Server().Calls())
-      if (call.hasText) names.push_back(call.Text());
-    EXPECT_EQ(names, proposed.empty() ? Texts{} : Texts{proposed});
-  }
+// A folder "Bilder-Jörg" (code page 1252) holds the preview's temporary file
+// and the preview's copy; a PC save goes there and the next Save As starts there.
+TEST_F(CapturePage, AFolderBeyondAsciiForPreviewCopyAndSave) {
+  ASSERT_EQ(GetACP(), 1252u) << "the folder name is written in code page 1252";
+  const std::string start = temp;
+  temp += "Bilder-J\xf6rg\\";
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+  char previousTmp[MAX_PATH] = "";
+  GetEnvironmentVariableA("TMP", previousTmp, sizeof previousTmp);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  host.Server().SetCaptureContent(kBitmap);
+  Open(2);
+  test::WhenDialog preview("Image Preview", [&](HWND dialog) {
+    SaveAs(IDC_PREVIEW_SAVE, "copy.jpg", dialog);
+    test::ClickButton(dialog, IDOK);
+  });
+  host.Click(page, IDC_PREVIEW);
+  SetEnvironmentVariableA("TMP", previousTmp[0] ? previousTmp : nullptr);
+  EXPECT_EQ(preview.Handled(), 1u);
+  const std::string previewPath = host.Server().Calls().back().Text();
+  EXPECT_EQ(previewPath.rfind(temp + "cc", 0), 0u) << previewPath;
+  EXPECT_EQ(GetFileAttributesA(previewPath.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  SaveAs(IDC_SAVE, "shot.jpg");
+  EXPECT_EQ(LastCall(), "CaptureToFile(\"" + temp + "shot.jpg\",4,2,0)");
+  EXPECT_EQ(SaveAs(IDC_SAVE, "again.jpg"), "JPEG Images (*.jpg)|shot");
+  EXPECT_EQ(folder + "\\", temp);
+  EXPECT_EQ(test::ShownMessages(), (Texts(2, Msg(102, 220))));
+  for (const char* name : {"copy.jpg", "shot.jpg"})
+    EXPECT_EQ(FileBytes(temp + name), kBitmap) << name;
+  SetCurrentDirectoryA(start.c_str());  // Save As made the folder current
+  for (const char* name : {"copy.jpg", "shot.jpg", "again.jpg"})
+    EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
+  EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));  // nothing else was left in it
 }
 
 }  // namespace
