@@ -1,4 +1,6 @@
-// The Picture Tests page: test selection, binary colour fields, RGB 565 Write.
+// The Picture Tests page: test selection, binary colour fields, RGB 565 Write
+// (refused and normalised field texts: bad_text_test; enabling per camera
+// state: camera_control_test).
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -31,33 +33,19 @@ TEST(PictureTestsPage, SelectionColourFieldsAndWrite) {
             (Texts{"ReadRegister(28)", "WriteRegister(28,253)", "ReadRegister(28)",
                    "WriteRegister(28,252)", "ReadRegister(28)", "WriteRegister(28,254)"}));
   EXPECT_EQ(Enabled(page), "1000");
-  host.Click(host.Dialog(), IDC_DEACTIVATE_ALL);
-  EXPECT_EQ(Enabled(page), "0000");
-  host.Click(host.Dialog(), IDC_CAMERA_ON);
-  EXPECT_EQ(Enabled(page), "1000");
   host.Click(page, IDC_SPECIFIC_VALUE_TEST);
   EXPECT_EQ(Enabled(page), "1111");
 
   HWND red = GetDlgItem(page, IDC_RED);
-  SetWindowTextA(red, "12");  // text not typed is not filtered, and Write refuses it
-  host.Server().ClearCalls();
-  host.Click(page, IDC_WRITE);
-  EXPECT_TRUE(host.Server().Calls().empty());
-  EXPECT_EQ(test::ShownMessages(),
-            (Texts{"Invalid Value in Edit Box|The was an invalid value in the Specific Value "
-                   "Test edit box. Please enter binary digits only. "}));
   SetWindowTextA(red, "");
   SetFocus(red);
   test::Type(red, "2a 100011");  // binary digits only, five at most
   EXPECT_EQ(test::WindowText(red), "10001");
   SetDlgItemTextA(page, IDC_GREEN, "100001");
   SetDlgItemTextA(page, IDC_BLUE, "10001");
+  host.Server().ClearCalls();
   host.Click(page, IDC_WRITE);  // 10001 100001 10001, high byte first
   EXPECT_EQ(host.Server().CallStrings(), (Texts{"WriteRegister(29,140)", "WriteRegister(30,49)"}));
-  SetWindowTextA(red, "1");
-  SetFocus(red);
-  test::Type(red, "\r");  // Return fills in the leading zeros
-  EXPECT_EQ(test::WindowText(red), "00001");
 
   auto arrow = [](HWND edit, const char* text, WPARAM key) {
     SetWindowTextA(edit, text);

@@ -9,11 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -41,10 +39,9 @@ UINT TableText(HRESULT hr, UINT fallback) {
   return fallback;
 }
 UINT ShortTableText(HRESULT hr) {
-  const std::map<DWORD, UINT> table = {
-      {0x8004041D, 183}, {0x8004041F, 184}, {0x80040420, 185}, {0x80040421, 186}};
-  const auto found = table.find(static_cast<DWORD>(hr));
-  return found != table.end() ? found->second : IDS_ERR_CAPTURE;
+  const DWORD codes[] = {0x8004041D, 0x8004041F, 0x80040420, 0x80040421};  // 183 to 186
+  const auto found = std::find(std::begin(codes), std::end(codes), static_cast<DWORD>(hr));
+  return found != std::end(codes) ? 183 + (found - codes) : IDS_ERR_CAPTURE;
 }
 
 // The server's codes 0x80040402 to 0x80040425 (both tables and the codes
@@ -368,7 +365,6 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
 
   const std::vector<Operation> operations = Operations();
   std::set<std::string> listed, called;
-  size_t cells = 0;
   for (const Operation& operation : operations) {
     std::istringstream fails(operation.fails);
     std::string method;
@@ -401,7 +397,6 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
       EXPECT_EQ(TempFilesLeft(), tempFiles);
       for (const test::ServerCall& call : bench.Server().Calls())
         called.insert(call.name);
-      cells += code != S_OK;
     }
     bench.host.reset();
   }
@@ -411,9 +406,6 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
   // A call that the list does not name would have slipped past the matrix.
   for (const std::string& method : called)
     EXPECT_EQ(listed.count(method), 1u) << method << " is called but not in the matrix";
-  EXPECT_EQ(cells, operations.size() * (Codes().size() - 1));
-  printf("fault matrix: %zu operations x %zu codes = %zu cells\n", operations.size(),
-         Codes().size() - 1, cells);
 }
 // A server that reports success but writes no out value leaves the control's
 // presets; nonsense values get what the values mean.
