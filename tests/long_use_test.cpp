@@ -11,32 +11,23 @@
 
 namespace {
 
-constexpr int kRounds = 200;
-
-void Print(int round, const test::ProcessUsage& usage, ULONG serverRefs) {
-  printf(
-      "round %d: GDI objects %ld, kernel handles %ld, heap bytes %zu (%zu blocks), "
-      "server references %lu\n",
-      round, usage.gdiObjects, usage.kernelHandles, usage.heapBytes, usage.heapBlocks, serverRefs);
-}
-
 TEST(LongUse, TwoHundredRoundsLeaveNothingBehind) {
   if (test::HeapChecked()) GTEST_SKIP() << "counts leaks: the plain tiers run it";
   test::ProcessUsage first;
-  test::HostRound round;
-  for (int i = 1; i <= kRounds; ++i) {
-    round = test::RunHostRound();
+  for (int i = 1; i <= 200; ++i) {
+    const test::HostRound round = test::RunHostRound();
     ASSERT_EQ(round.serverRefsAtEnd, round.serverRefsAtStart) << "round " << i;
     ASSERT_EQ(round.registersRead, 160u) << "round " << i;
     ASSERT_EQ(round.previewsShown, 1u) << "round " << i;
     ASSERT_EQ(round.tabsAfterModeChange, 2u) << "round " << i;
-    if (i == 1) {
-      first = test::ProcessUsage::Measure();
-      Print(i, first, round.serverRefsAtEnd);
-    }
+    if (i == 1) first = test::ProcessUsage::Measure();
   }
   const test::ProcessUsage last = test::ProcessUsage::Measure();
-  Print(kRounds, last, round.serverRefsAtEnd);
+  printf(
+      "rounds 1 and 200: GDI objects %ld, %ld; kernel handles %ld, %ld; heap bytes %zu, %zu "
+      "(%zu, %zu blocks)\n",
+      first.gdiObjects, last.gdiObjects, first.kernelHandles, last.kernelHandles, first.heapBytes,
+      last.heapBytes, first.heapBlocks, last.heapBlocks);
   // One object, handle or heap block left per round would add 199; 21 heap
   // bytes per round would add 4 KB.
   EXPECT_LE(last.gdiObjects, first.gdiObjects);
