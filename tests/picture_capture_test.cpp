@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,7 +130,7 @@ TEST_F(CapturePage, AFolderBeyondAsciiForPreviewCopyAndSave) {
   ASSERT_EQ(GetACP(), 1252u) << "the folder name is written in code page 1252";
   const std::string start = temp;
   temp += "Bilder-J\xf6rg\\";
-  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   char previousTmp[MAX_PATH] = "";
   GetEnvironmentVariableA("TMP", previousTmp, sizeof previousTmp);
   SetEnvironmentVariableA("TMP", temp.c_str());
@@ -154,9 +155,14 @@ TEST_F(CapturePage, AFolderBeyondAsciiForPreviewCopyAndSave) {
   for (const char* name : {"copy.jpg", "shot.jpg"})
     EXPECT_EQ(FileBytes(temp + name), kBitmap) << name;
   SetCurrentDirectoryA(start.c_str());  // Save As made the folder current
-  for (const char* name : {"copy.jpg", "shot.jpg", "again.jpg"})
-    EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
-  EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));  // nothing else was left in it
+  std::set<std::string> left;           // and removed, whatever it is
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((temp + "*.*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    if (DeleteFileA((temp + found.cFileName).c_str())) left.insert(found.cFileName);
+  FindClose(search);
+  EXPECT_EQ(left, (std::set<std::string>{"again.jpg", "copy.jpg", "shot.jpg"}));
+  EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));
 }
 
 }  // namespace
