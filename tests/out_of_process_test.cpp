@@ -10,8 +10,8 @@
 
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
