@@ -8,6 +8,7 @@
 #include <process.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -153,6 +154,39 @@ class OutOfProcess : public testing::Test {
   ComPtr<ICameraSimulator> simulator;
   Handle process;
 };
+
+// The server's interfaces are dual and use automation types only, so the
+// type library marshaller carries them on Windows too (Wine's carries more).
+TEST_F(OutOfProcess, TheServerInterfacesAreDualWithAutomationTypesOnly) {
+  static const VARTYPE kAutomation[] = {VT_I2,      VT_I4,      VT_R4,       VT_R8,    VT_CY,
+                                        VT_DATE,    VT_BSTR,    VT_DISPATCH, VT_ERROR, VT_BOOL,
+                                        VT_VARIANT, VT_UNKNOWN, VT_UI1};
+  ComPtr<ITypeLib> library;
+  ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(LIBID_CameraControlFNLib, 1, 0, 0, &library));
+  for (REFIID iid : {IID_ICameraControlFN, IID_ICameraControlFNTest, IID_ICameraControlFNEpoc}) {
+    ComPtr<ITypeInfo> dispatch, info;
+    HREFTYPE vtable = 0;
+    TYPEATTR* attributes = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(iid, &dispatch));
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeOfImplType(-1, &vtable));  // dual
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeInfo(vtable, &info));
+    ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attributes));
+    const WORD functions = attributes->cFuncs;
+    info->ReleaseTypeAttr(attributes);
+    for (WORD f = 0; f < functions; ++f) {
+      FUNCDESC* function = nullptr;
+      ASSERT_HRESULT_SUCCEEDED(info->GetFuncDesc(f, &function));
+      for (SHORT p = 0; p < function->cParams; ++p) {
+        const TYPEDESC& type = function->lprgelemdescParam[p].tdesc;  // out: pointer to it
+        const VARTYPE vt = type.vt == VT_PTR ? type.lptdesc->vt : type.vt;
+        EXPECT_NE(std::find(std::begin(kAutomation), std::end(kAutomation), vt),
+                  std::end(kAutomation))
+            << "function " << function->memid << " parameter " << p << " type " << vt;
+      }
+      info->ReleaseFuncDesc(function);
+    }
+  }
+}
 
 TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
   EXPECT_EQ(host.TabTexts(), kFullSet);
