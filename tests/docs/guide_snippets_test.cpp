@@ -4,7 +4,7 @@
 // In the sources a quoted piece stands between the comment lines
 // "// [guide: NAME]" and "// [guide end]". In docs/integration.md it is the
 // ```cpp block after the line "<!-- snippet: NAME -->", without the common
-// indentation. Every piece must be quoted and every quote must match.
+// indentation. Every piece must be quoted once and every quote must match.
 // With KVR_UPDATE_GUIDE=1 in the environment the test rewrites the quotes
 // from the sources instead (then check the change and commit it).
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,69 +74,47 @@ std::map<std::string, std::string> SourcePieces() {
   return pieces;
 }
 
-struct Quote {
-  std::string name;
-  size_t first;  // first line of the block's text
-  size_t end;    // the closing fence
-};
-
-std::vector<Quote> GuideQuotes(const std::vector<std::string>& lines) {
-  std::vector<Quote> quotes;
-  const std::string marker = "<!-- snippet: ";
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].rfind(marker, 0) != 0) continue;
-    Quote quote{lines[i].substr(marker.size(), lines[i].find(" -->") - marker.size()), i + 2, 0};
-    EXPECT_TRUE(i + 1 < lines.size() && lines[i + 1] == "```cpp")
-        << "line " << i + 1 << ": no ```cpp block after the marker of " << quote.name;
-    for (size_t j = quote.first; j < lines.size() && !quote.end; ++j)
-      if (lines[j] == "```") quote.end = j;
-    EXPECT_NE(quote.end, 0u) << "the block of " << quote.name << " has no end";
-    if (quote.end) quotes.push_back(quote);
-  }
-  return quotes;
-}
-
 TEST(IntegrationGuide, QuotesTheDemoHostAsItIsBuilt) {
-  std::map<std::string, std::string> pieces = SourcePieces();
+  const std::map<std::string, std::string> pieces = SourcePieces();
   ASSERT_FALSE(pieces.empty()) << "no marked pieces under " << kRoot / "tools";
-  std::vector<std::string> lines = ReadLines(kGuide);
+  const std::vector<std::string> lines = ReadLines(kGuide);
   ASSERT_FALSE(lines.empty()) << "cannot read " << kGuide;
-  std::vector<Quote> quotes = GuideQuotes(lines);
 
-  bool update = std::getenv("KVR_UPDATE_GUIDE") != nullptr;
+  const bool update = std::getenv("KVR_UPDATE_GUIDE") != nullptr;
+  const std::string marker = "<!-- snippet: ";
   std::map<std::string, int> quoted;
-  std::string rewritten;
-  size_t copied = 0;
-  for (const Quote& quote : quotes) {
-    ++quoted[quote.name];
-    auto piece = pieces.find(quote.name);
-    if (piece == pieces.end()) {
-      ADD_FAILURE() << "the guide quotes " << quote.name << ", which no source marks";
+  std::string rewritten;  // the guide with every quote copied from its source
+  for (size_t i = 0; i < lines.size(); ++i) {
+    rewritten += lines[i] + "\n";
+    if (lines[i].rfind(marker, 0) != 0) continue;
+    const std::string name = lines[i].substr(marker.size(), lines[i].find(" -->") - marker.size());
+    ++quoted[name];
+    if (i + 1 == lines.size() || lines[i + 1] != "```cpp") {
+      ADD_FAILURE() << "line " << i + 1 << ": no ```cpp block after the marker of " << name;
       continue;
     }
-    std::vector<std::string> block(lines.begin() + quote.first, lines.begin() + quote.end);
+    size_t end = i + 2;
     std::string text;
-    for (const std::string& line : block)
-      text += line + "\n";
-    if (update) {
-      for (; copied < quote.first; ++copied)
-        rewritten += lines[copied] + "\n";
-      rewritten += piece->second;
-      copied = quote.end;
-    } else {
-      EXPECT_EQ(text, piece->second) << "the guide's quote of " << quote.name
+    for (; end < lines.size() && lines[end] != "```"; ++end)
+      text += lines[end] + "\n";
+    const auto piece = pieces.find(name);
+    if (end == lines.size() || piece == pieces.end()) {
+      ADD_FAILURE() << "the guide quotes " << name
+                    << (end == lines.size() ? " in a block without end"
+                                            : ", which no source marks");
+      continue;
+    }
+    if (!update)
+      EXPECT_EQ(text, piece->second) << "the guide's quote of " << name
                                      << " differs from the source; run this test with "
                                         "KVR_UPDATE_GUIDE=1 to copy the source into the guide";
-    }
+    rewritten += lines[i + 1] + "\n" + piece->second;
+    i = end - 1;  // the closing fence is copied next
   }
   for (const auto& piece : pieces)
-    EXPECT_EQ(quoted[piece.first], 1) << "piece " << piece.first << " is quoted "
-                                      << quoted[piece.first] << " times in the guide";
-  if (update) {
-    for (; copied < lines.size(); ++copied)
-      rewritten += lines[copied] + "\n";
-    std::ofstream(kGuide) << rewritten;
-  }
+    EXPECT_EQ(quoted[piece.first], 1)
+        << "piece " << piece.first << " is quoted " << quoted[piece.first] << " times in the guide";
+  if (update) std::ofstream(kGuide) << rewritten;
 }
 
 }  // namespace

@@ -1,13 +1,8 @@
-// libFuzzer target for the portable code that reads outside input: the raw
-// pixel conversion and its bitmap header (raw camera files), the picture
-// signature and HIMETRIC sizes (picture files), the Registers page's range
-// and in-place numbers and the binary colour fields (typed or pasted text),
-// and the slider labels of register values read from the camera.
-//
-// Byte 0 picks the part (its value modulo 5); the rest is that part's input.
-// Each part checks its results against a plain statement of the rule (not
-// the product's code) and copies its input into an exactly sized buffer,
-// so that the sanitizers see any read or write outside it.
+// libFuzzer target for the portable code that reads outside input (see
+// README.md). Byte 0 picks the part (its value modulo 5), the rest is that
+// part's input. Each part checks its results against a plain statement of
+// the rule (not the product's code) and copies its input into an exactly
+// sized buffer, so that the sanitizers see any read or write outside it.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -59,14 +54,11 @@ constexpr int32_t kSizeCodes[] = {1, 2, 4, 8, 16, 32, 64, 0, 128, 3};
 void FuzzRawPixels(const uint8_t* data, size_t size) {
   if (size < 4) return;
   const int32_t format = kFormats[data[0] % (sizeof kFormats / sizeof kFormats[0])];
-  const uint8_t sizeChoice = data[1];
-  const uint8_t a = data[2];
-  const uint8_t b = data[3];
+  const uint8_t sizeChoice = data[1], a = data[2], b = data[3];
   const uint8_t* payload = data + 4;
   const size_t payloadSize = size - 4;
 
-  int32_t width = 0;
-  int32_t height = 0;
+  int32_t width = 0, height = 0;
   std::vector<uint8_t> raw;
   if ((sizeChoice & 0xC0) == 0xC0) {
     // A camera size code; the payload is repeated to the length the picture
@@ -83,9 +75,8 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
     const long wanted = static_cast<long>(width) * height * static_cast<long>(perPixel) +
                         (static_cast<int>(a & 15) - 8);
     raw.resize(static_cast<size_t>(wanted));
-    for (size_t i = 0; i < raw.size(); ++i) {
+    for (size_t i = 0; i < raw.size(); ++i)
       raw[i] = payloadSize ? payload[i % payloadSize] : static_cast<uint8_t>(i * 131 + b);
-    }
   } else {
     // Any small picture, the payload as it is: row tails of every length
     // and data of every length, short or long.
@@ -118,12 +109,8 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
     const bool converted = ConvertRawPixelsWith(converter, format, input.data(), input.size(),
                                                 width, height, pixels.data(), pixels.size());
     Check(converted == expectSuccess);
-    if (converted) {
-      Check(pixels == expected);
-    } else {
-      for (uint8_t byte : pixels)
-        Check(byte == 0xAA);
-    }
+    // A refused conversion leaves the output untouched.
+    Check(pixels == (converted ? expected : std::vector<uint8_t>(pixels.size(), 0xAA)));
   }
 }
 
@@ -132,20 +119,16 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
 // The whole input is the start of a picture file. Its first eight bytes
 // also give a HIMETRIC length and a pixels-per-inch figure.
 
-bool Has(const uint8_t* data, size_t size, size_t offset, const char* bytes, size_t count) {
-  if (size < offset + count) return false;
-  for (size_t i = 0; i < count; ++i)
-    if (data[offset + i] != static_cast<uint8_t>(bytes[i])) return false;
-  return true;
-}
-
 void FuzzImageSignature(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> file(data, data + size);
   const ImageSignature signature = RecognizeImageSignature(file.data(), file.size());
   const uint8_t* f = file.data();
-  const bool jfif = Has(f, size, 0, "\xFF\xD8\xFF\xE0", 4) && Has(f, size, 6, "JFIF", 4);
-  const bool quantisation = Has(f, size, 0, "\xFF\xD8\xFF\xDB", 4);
-  const bool bitmap = Has(f, size, 0, "BM", 2) && size > 28;
+  const auto has = [&](size_t offset, const char* bytes, size_t count) {
+    return size >= offset + count && memcmp(f + offset, bytes, count) == 0;
+  };
+  const bool jfif = has(0, "\xFF\xD8\xFF\xE0", 4) && has(6, "JFIF", 4);
+  const bool quantisation = has(0, "\xFF\xD8\xFF\xDB", 4);
+  const bool bitmap = has(0, "BM", 2) && size > 28;
   if (jfif || quantisation) {
     Check(signature.type == ImageFileType::Jpeg && signature.bitsPerPixel == 24);
   } else if (bitmap) {
@@ -175,15 +158,15 @@ int DigitOf(char c) {
   return 99;
 }
 
-// Leading blanks, a sign, then decimal digits; clamped to 32 bits.
-int64_t DecimalNumber(const char* text) {
+// Leading blanks, a sign, then digits of `base` (2 or 10); clamped to 32 bits.
+int64_t SignedNumber(const char* text, int base) {
   while (IsBlank(*text))
     ++text;
   const bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
   int64_t magnitude = 0;
-  for (; *text >= '0' && *text <= '9'; ++text)
-    magnitude = std::min<int64_t>(magnitude * 10 + (*text - '0'), int64_t{1} << 32);
+  for (; DigitOf(*text) < base; ++text)
+    magnitude = std::min<int64_t>(magnitude * base + DigitOf(*text), int64_t{1} << 32);
   const int64_t number = negative ? -magnitude : magnitude;
   return std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, number));
 }
@@ -194,24 +177,19 @@ void FuzzRegisterText(const uint8_t* data, size_t size) {
   const int base = bases[data[0] % 3];
   const std::vector<char> text = TextOf(data + 1, size - 1);
 
-  // The value of the leading digits of the base: significant digits beyond
-  // what 255 needs make any number too large.
-  const char* run = text.data();
-  while (*run == '0')
-    ++run;
-  size_t digits = 0;
+  // The value of the leading digits of the base, or one more than the
+  // largest register value when it is larger.
   unsigned expected = 0;
-  for (const char* c = run; DigitOf(*c) < base; ++c, ++digits)
-    expected = digits < 8 ? expected * base + DigitOf(*c) : kMaxRegisterValue + 1;
-  if (expected > kMaxRegisterValue) expected = kMaxRegisterValue + 1;
+  for (const char* c = text.data(); DigitOf(*c) < base; ++c)
+    expected = std::min<unsigned>(expected * base + DigitOf(*c), kMaxRegisterValue + 1);
   Check(ParseRegisterValue(text.data(), base) == expected);
 
   // A range box: the whole text, and the six characters the page reads.
-  Check(ParseRegisterNumber(text.data()) == DecimalNumber(text.data()));
+  Check(ParseRegisterNumber(text.data()) == SignedNumber(text.data(), 10));
   std::vector<char> boxText(text.begin(), text.begin() + std::min<size_t>(6, text.size() - 1));
   boxText.push_back('\0');
   const int32_t number = ParseRegisterNumber(boxText.data());
-  Check(number == DecimalNumber(boxText.data()));
+  Check(number == SignedNumber(boxText.data(), 10));
   Check(number >= -99999 && number <= 999999);
 }
 
@@ -228,22 +206,9 @@ void FuzzBinaryText(const uint8_t* data, size_t size) {
 
   const std::vector<char> text = TextOf(data + 3, size - 3);
   const BinaryText parsed = ParseBinaryText(text.data());
-  bool onlyBinary = true;
-  for (const char* c = text.data(); *c; ++c)
-    onlyBinary = onlyBinary && (*c == '0' || *c == '1');
-  Check(parsed.onlyBinaryDigits == onlyBinary);
+  Check(parsed.onlyBinaryDigits == (strspn(text.data(), "01") == strlen(text.data())));
 
-  const char* c = text.data();
-  while (IsBlank(*c))
-    ++c;
-  const bool negative = *c == '-';
-  if (*c == '-' || *c == '+') ++c;
-  int64_t magnitude = 0;
-  for (; *c == '0' || *c == '1'; ++c)
-    magnitude = std::min<int64_t>(magnitude * 2 + (*c - '0'), int64_t{1} << 32);
-  const int64_t expected =
-      negative ? std::max<int64_t>(-magnitude, INT32_MIN) : std::min<int64_t>(magnitude, INT32_MAX);
-  Check(parsed.value == expected);
+  Check(parsed.value == SignedNumber(text.data(), 2));
 }
 
 // ---- slider labels ----
@@ -305,23 +270,9 @@ void FuzzSliderLabel(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  switch (data[0] % 5) {
-    case 0:
-      FuzzRawPixels(data + 1, size - 1);
-      break;
-    case 1:
-      FuzzImageSignature(data + 1, size - 1);
-      break;
-    case 2:
-      FuzzRegisterText(data + 1, size - 1);
-      break;
-    case 3:
-      FuzzBinaryText(data + 1, size - 1);
-      break;
-    default:
-      FuzzSliderLabel(data + 1, size - 1);
-      break;
-  }
+  using Part = void (*)(const uint8_t*, size_t);
+  const Part parts[5] = {FuzzRawPixels, FuzzImageSignature, FuzzRegisterText, FuzzBinaryText,
+                         FuzzSliderLabel};
+  if (size >= 1) parts[data[0] % 5](data + 1, size - 1);
   return 0;
 }

@@ -1,6 +1,6 @@
-// Class objects that tests register in their own process with
-// CoRegisterClassObject, so that CoCreateInstance of a host component's
-// class id reaches a fake without anything in the registry.
+// A class object that a test registers in its own process, so that
+// CoCreateInstance of a host component's class id reaches a fake without
+// anything in the registry.
 #pragma once
 
 #include <windows.h>
@@ -12,44 +12,23 @@
 
 namespace test {
 
-// Makes objects through `create` (which answers `iid` into `ppv`);
-// aggregation is refused.
-class FakeClassObject : public fw::ComObjectRoot, public IClassFactory {
- public:
-  using Creator = std::function<HRESULT(REFIID iid, void** ppv)>;
-  explicit FakeClassObject(Creator creator) : create(std::move(creator)) {}
-
-  FW_BEGIN_INTERFACES(FakeClassObject)
-  FW_INTERFACE(IClassFactory)
-  FW_END_INTERFACES
-
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return create(iid, ppv);
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
- private:
-  Creator create;
-};
-
-// One registration of a class object in this process (in-process context
-// only, so that test programs running side by side never see each
-// other's); revoked on destruction.
+// In-process context only, so that test programs running side by side never
+// see each other's; revoked on destruction.
 class ClassRegistration {
  public:
+  // Answers `iid` of a new object into `ppv`.
+  using Creator = std::function<HRESULT(REFIID iid, void** ppv)>;
+
   ClassRegistration() = default;
   ~ClassRegistration() { Revoke(); }
   ClassRegistration(const ClassRegistration&) = delete;
   ClassRegistration& operator=(const ClassRegistration&) = delete;
 
-  HRESULT Register(REFCLSID clsid, FakeClassObject::Creator creator) {
+  HRESULT Register(REFCLSID clsid, Creator creator) {
     Revoke();
-    auto classObject = fw::Make<FakeClassObject>(std::move(creator));
-    if (!classObject) return E_OUTOFMEMORY;
-    return CoRegisterClassObject(clsid, classObject->InnerUnknown(), CLSCTX_INPROC_SERVER,
+    auto factory = fw::Make<Factory>(std::move(creator));
+    if (!factory) return E_OUTOFMEMORY;
+    return CoRegisterClassObject(clsid, factory->InnerUnknown(), CLSCTX_INPROC_SERVER,
                                  REGCLS_MULTIPLEUSE, &cookie);
   }
   void Revoke() {
@@ -59,6 +38,25 @@ class ClassRegistration {
   bool Registered() const { return cookie != 0; }
 
  private:
+  class Factory : public fw::ComObjectRoot, public IClassFactory {
+   public:
+    explicit Factory(Creator creator) : create(std::move(creator)) {}
+
+    FW_BEGIN_INTERFACES(Factory)
+    FW_INTERFACE(IClassFactory)
+    FW_END_INTERFACES
+
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
+      if (!ppv) return E_POINTER;
+      *ppv = nullptr;
+      return outer ? CLASS_E_NOAGGREGATION : create(iid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+   private:
+    Creator create;
+  };
+
   DWORD cookie = 0;
 };
 

@@ -1,14 +1,6 @@
 // A camera function server for tests: it answers every operation from
 // settable state, logs each call with its arguments, fails on script, and
 // fires the three events on its connection point.
-//
-//   auto server = fw::Make<test::FakeCameraServer>();
-//   server->SetProductMode(4);
-//   server->FailWhen("ReadRegister", test::ArgEquals(0, 20), 0x80040411);
-//   control->SetServer(server.Get());
-//   ...
-//   EXPECT_EQ(server->CallStrings(), (std::vector<std::string>{"ReadRegister(19)", ...}));
-//   server->FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});
 #pragma once
 
 #include <windows.h>
@@ -29,25 +21,23 @@ namespace test {
 
 using sim::TestResults;
 
-// One call the server received: its operation name and in arguments.
-// Out arguments are not logged.
+// One call the server received: its operation name and in arguments (out
+// arguments are not logged).
 struct ServerCall {
   std::string name;
   std::vector<long> numbers;  // the numeric in arguments in order, bytes widened
   std::wstring text;          // the string argument (path or product name)
   bool hasText = false;
 
-  // "ReadRegister(20)", "CaptureToProduct("img",4,8)": numbers in decimal,
-  // the string (ANSI) in quotes at its place, which is always the first.
+  // "ReadRegister(20)", "CaptureToProduct("img",4,8)": the string (ANSI),
+  // when there is one, always comes first.
   std::string ToString() const;
   // Numeric argument `i`, or -1 when there are fewer.
   long Number(size_t i) const { return i < numbers.size() ? numbers[i] : -1; }
   std::string Text() const;
 };
 
-// Predicates for scripted results, on the numeric in arguments.
 using CallPredicate = std::function<bool(const ServerCall&)>;
-CallPredicate ArgEquals(size_t index, long value);
 
 // What GetCameraConfiguration answers for one camera.
 struct CameraConfig {
@@ -69,87 +59,162 @@ class FakeCameraServer : public fw::ComObjectRoot,
   FakeCameraServer();
 
   // ---- what the server reports ----
-  void SetConnectionState(long state) { connectionState = state; }
   void SetProductMode(long mode) { productMode = mode; }
   void SetFormatMask(long mask) { formatMask = mask; }
   void SetSizeMask(long mask) { sizeMask = mask; }
   void SetTestResults(const TestResults& values) { testResults = values; }
   void SetCameraCount(BYTE count) { cameraCount = count; }
-  // Answers for GetCameraConfiguration(camera); cameras without one get
-  // the default CameraConfig.
+  // Cameras without one answer the default CameraConfig.
   void SetCameraConfig(BYTE camera, const CameraConfig& config) { cameras[camera] = config; }
-  BYTE Register(BYTE reg) const { return registers[reg]; }
   void SetRegister(BYTE reg, BYTE value) { registers[reg] = value; }
   // Bytes that the capture operations write to the path they are given.
   void SetCaptureContent(std::string bytes) { captureContent = std::move(bytes); }
 
   // ---- scripted behaviour ----
-  // `name` returns `hr` on every call, or only on calls that match `when`.
-  // The newest matching rule wins. A failing result (negative) does nothing
-  // (the out values: see SetOuts); a non-negative one does the operation's
-  // work and is returned instead of S_OK.
-  void SetResult(const std::string& name, HRESULT hr);
-  void FailWhen(const std::string& name, CallPredicate when, HRESULT hr);
+  // `name` returns `hr` on every call, or only on calls that match `when`;
+  // the newest matching rule wins. A failing result skips the operation's
+  // work (out values: see SetOuts); a non-negative one is returned instead
+  // of S_OK after the work.
+  void SetResult(const std::string& name, HRESULT hr) { rules.push_back({name, nullptr, hr}); }
+  void FailWhen(const std::string& name, CallPredicate when, HRESULT hr) {
+    rules.push_back({name, std::move(when), hr});
+  }
   // Whether QueryInterface answers `iid` (ICameraControlFNTest,
   // ICameraControlFNEpoc, IConnectionPointContainer, IDispatch).
   void Offer(REFIID iid, bool offered);
-  // Runs `action` inside every call of `name`, before it returns: events
-  // fired from there reach the control while its own call is still running.
-  void DuringCall(const std::string& name, std::function<void()> action);
-  // Drops every scripted result and action.
-  void ClearScript();
-  // When calls write their out values: on success (the start), never (they
-  // stay as the caller preset them), or also when they fail.
+  // Runs `action` inside every call of `name`: events fired from there reach
+  // the control while its own call is still running.
+  void DuringCall(const std::string& name, std::function<void()> action) {
+    actions.emplace_back(name, std::make_shared<std::function<void()>>(std::move(action)));
+  }
+  void ClearScript() {
+    rules.clear();
+    actions.clear();
+  }
+  // When calls write their out values: on success, never (they stay as the
+  // caller preset them), or also when they fail.
   enum class Outs { OnSuccess, Never, Always };
   void SetOuts(Outs when) { outs = when; }
 
   // ---- what happened ----
   const std::vector<ServerCall>& Calls() const { return calls; }
-  std::vector<std::string> CallStrings() const;
-  // Calls of one operation only, as strings.
-  std::vector<std::string> CallStrings(const std::string& name) const;
-  size_t CallCount(const std::string& name) const;
+  // All calls, or those of one operation, as strings.
+  std::vector<std::string> CallStrings(const std::string& name = "") const;
+  size_t CallCount(const std::string& name) const { return CallStrings(name).size(); }
   void ClearCalls() { calls.clear(); }
 
-  // The events (sim::CameraEventSource): FireConnectionStateChanged,
-  // FireCameraTestFinished, FireCameraTestFailed, FireEvent, and
-  // AdvisedSinkCount. RefCount() is the current reference count.
+  // The events come from sim::CameraEventSource (and RefCount() from
+  // fw::ComObjectRoot). This FireEvent takes any dispid with any arguments,
+  // for malformed events, and clears `args` afterwards.
   using sim::CameraEventSource::FireEvent;
-  // Any dispid with any arguments, for malformed events: `args` in
-  // declaration order (see LongArg, TextArg), cleared afterwards.
   HRESULT FireEvent(DISPID dispid, std::vector<VARIANT> args);
 
   // ---- COM ----
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+  // The control calls the vtable; late binding is not offered.
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (count) *count = 0;
+    return count ? S_OK : E_POINTER;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                      UINT*) override;
+                      UINT*) override {
+    return E_NOTIMPL;
+  }
 
-  STDMETHODIMP GetConnectionState(long* connected) override;
+  STDMETHODIMP GetConnectionState(long* connected) override {
+    HRESULT hr = Record("GetConnectionState", {});
+    if (!connected) return E_POINTER;
+    if (WritesOuts(hr)) *connected = 1;
+    return hr;
+  }
   STDMETHODIMP GetProductConfiguration(long* mode, BYTE camera, long* reserved, long* formats,
-                                       long* sizes) override;
-  STDMETHODIMP GetServerVersion(long* version) override;
+                                       long* sizes) override {
+    HRESULT hr = Record("GetProductConfiguration", {camera});
+    if (!mode || !reserved || !formats || !sizes) return E_POINTER;
+    if (WritesOuts(hr)) {
+      *mode = productMode;
+      *reserved = 0;
+      *formats = formatMask;
+      *sizes = sizeMask;
+    }
+    return hr;
+  }
+  STDMETHODIMP GetServerVersion(long* version) override {
+    HRESULT hr = Record("GetServerVersion", {});
+    if (!version) return E_POINTER;
+    if (SUCCEEDED(hr)) *version = 0x00010000;
+    return hr;
+  }
   STDMETHODIMP GetCameraTestResults(long* averageBrightness, long* averageColourDifference,
                                     long* blemishClusters, long* maximumBlemishSize,
                                     long* deadPixels, long* weakPixels,
-                                    long* cornerDarkening) override;
-  STDMETHODIMP ActivateCamera(long on) override;
-  STDMETHODIMP ActivateViewFinder(long on) override;
-  STDMETHODIMP ReadRegister(BYTE reg, BYTE* value) override;
-  STDMETHODIMP WriteRegister(BYTE reg, BYTE value) override;
-  STDMETHODIMP CaptureToFile(BSTR pcPath, long format, long size, long reserved) override;
-  STDMETHODIMP CaptureToProduct(BSTR productName, long format, long size) override;
+                                    long* cornerDarkening) override {
+    HRESULT hr = Record("GetCameraTestResults", {});
+    long* values[7] = {
+        averageBrightness, averageColourDifference, blemishClusters, maximumBlemishSize, deadPixels,
+        weakPixels,        cornerDarkening};
+    for (long* value : values)
+      if (!value) return E_POINTER;
+    if (WritesOuts(hr))
+      for (size_t i = 0; i < 7; ++i)
+        *values[i] = testResults[i];
+    return hr;
+  }
+  STDMETHODIMP ActivateCamera(long on) override { return Record("ActivateCamera", {on}); }
+  STDMETHODIMP ActivateViewFinder(long on) override { return Record("ActivateViewFinder", {on}); }
+  STDMETHODIMP ReadRegister(BYTE reg, BYTE* value) override {
+    HRESULT hr = Record("ReadRegister", {reg});
+    if (!value) return E_POINTER;
+    if (WritesOuts(hr)) *value = registers[reg];
+    return hr;
+  }
+  STDMETHODIMP WriteRegister(BYTE reg, BYTE value) override {
+    HRESULT hr = Record("WriteRegister", {reg, value});
+    if (SUCCEEDED(hr)) registers[reg] = value;
+    return hr;
+  }
+  STDMETHODIMP CaptureToFile(BSTR pcPath, long format, long size, long reserved) override {
+    return CaptureFile("CaptureToFile", {format, size, reserved}, pcPath);
+  }
+  STDMETHODIMP CaptureToProduct(BSTR productName, long format, long size) override {
+    return Record("CaptureToProduct", {format, size}, productName, true);
+  }
 
   STDMETHODIMP StartCameraTest(BYTE camera, long param1, long param2, long param3,
-                               long flashMode) override;
+                               long flashMode) override {
+    return Record("StartCameraTest", {camera, param1, param2, param3, flashMode});
+  }
   STDMETHODIMP CaptureCameraToFile(BSTR pcPath, BYTE camera, long format, long size, long param3,
-                                   long flashMode, long acknowledgements) override;
+                                   long flashMode, long acknowledgements) override {
+    return CaptureFile("CaptureCameraToFile",
+                       {camera, format, size, param3, flashMode, acknowledgements}, pcPath);
+  }
   STDMETHODIMP CaptureCameraToProduct(BSTR productName, BYTE camera, long format, long size,
-                                      long param3, long flashMode) override;
+                                      long param3, long flashMode) override {
+    return Record("CaptureCameraToProduct", {camera, format, size, param3, flashMode}, productName,
+                  true);
+  }
 
   STDMETHODIMP GetCameraConfiguration(long* reserved1, BYTE camera, long* reserved2, long* formats,
-                                      long* sizes, BYTE* count, long* flashCapability) override;
+                                      long* sizes, BYTE* count, long* flashCapability) override {
+    HRESULT hr = Record("GetCameraConfiguration", {camera});
+    if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
+      return E_POINTER;
+    if (WritesOuts(hr)) {
+      auto found = cameras.find(camera);
+      const CameraConfig config = found != cameras.end() ? found->second : CameraConfig{};
+      *reserved1 = *reserved2 = 0;
+      *formats = config.formatMask;
+      *sizes = config.sizeMask;
+      *count = cameraCount;
+      *flashCapability = config.flashCapability;
+    }
+    return hr;
+  }
 
  protected:
   const fw::InterfaceEntry* Interfaces() const override { return table.data(); }
@@ -161,16 +226,15 @@ class FakeCameraServer : public fw::ComObjectRoot,
     HRESULT hr;
   };
 
-  // Logs the call and gives the scripted result.
+  // Logs the call, runs the actions and gives the scripted result.
   HRESULT Record(const char* name, std::vector<long> numbers, const wchar_t* text = nullptr,
                  bool hasText = false);
-  HRESULT WriteCapture(BSTR path) const;
+  // Records a capture to the PC and writes the capture content to `path`.
+  HRESULT CaptureFile(const char* name, std::vector<long> numbers, BSTR path);
   bool WritesOuts(HRESULT hr) const {
     return outs == Outs::Always || (outs == Outs::OnSuccess && SUCCEEDED(hr));
   }
-  void RebuildTable();
 
-  long connectionState = 1;
   long productMode = 2;
   long formatMask = 0x0224;  // JPEG, RGB 565, RGB 888
   long sizeMask = 0x007E;    // SubQCif, QCIF, CIF, QQVGA, QVGA, VGA
@@ -185,8 +249,9 @@ class FakeCameraServer : public fw::ComObjectRoot,
   Outs outs = Outs::OnSuccess;
   std::vector<ServerCall> calls;
 
-  std::vector<IID> withheld;
-  std::vector<fw::InterfaceEntry> table;
+  // Every interface, and the table QueryInterface reads, in which a
+  // withheld interface keeps its place under an id nobody asks for.
+  std::array<fw::InterfaceEntry, 6> offered, table;
 };
 
 }  // namespace test

@@ -2,11 +2,6 @@
 // the tests that want one: while the object lives, its class object is
 // registered in this process; it records every path asked and answers
 // what the test chose (by default the path unchanged).
-//
-//   test::FakeHelpResolver resolver;
-//   resolver.ResolveTo(L"C:\\help\\moved.hlp");
-//   ... the control opens help ...
-//   EXPECT_EQ(resolver.Asked(), (std::vector<std::string>{"C:\\...\\cmn_camera_control.hlp"}));
 #pragma once
 
 #include <windows.h>
@@ -15,29 +10,53 @@
 #include <string>
 #include <vector>
 
+#include "HostFramework.h"
 #include "tests/support/class_object.h"
+#include "tests/support/text.h"
 
 namespace test {
 
 class FakeHelpResolver {
  public:
-  FakeHelpResolver();
-  ~FakeHelpResolver();
-  FakeHelpResolver(const FakeHelpResolver&) = delete;
-  FakeHelpResolver& operator=(const FakeHelpResolver&) = delete;
+  FakeHelpResolver() {
+    registration.Register(CLSID_HelpFileResolver, [shared = state](REFIID iid, void** ppv) {
+      return fw::CreateComObject<Resolver>(nullptr, iid, ppv, shared);
+    });
+  }
 
-  bool Registered() const { return registration.Registered(); }
-
-  // S_OK and this path; by default the path asked, unchanged.
-  void ResolveTo(const std::wstring& path);
-
+  // S_OK and this path from now on.
+  void ResolveTo(const std::wstring& path) { state->path = path; }
   // The paths asked, in ANSI, in order.
-  std::vector<std::string> Asked() const;
-
-  struct State;
+  const std::vector<std::string>& Asked() const { return state->asked; }
 
  private:
-  std::shared_ptr<State> state;
+  struct State {
+    std::wstring path;  // empty: the path asked, unchanged
+    std::vector<std::string> asked;
+  };
+
+  class Resolver : public fw::ComObjectRoot, public IHelpFileResolver {
+   public:
+    explicit Resolver(std::shared_ptr<State> s) : state(std::move(s)) {}
+
+    FW_BEGIN_INTERFACES(Resolver)
+    FW_INTERFACE(IHelpFileResolver)
+    FW_END_INTERFACES
+
+    STDMETHODIMP ResolveHelpFile(BSTR path, long* reserved, BSTR* resolvedPath) override {
+      if (!reserved || !resolvedPath) return E_POINTER;
+      const wchar_t* asked = path ? path : L"";
+      state->asked.push_back(Narrow(asked));
+      *resolvedPath = SysAllocString(state->path.empty() ? asked : state->path.c_str());
+      *reserved = 0;
+      return S_OK;
+    }
+
+   private:
+    std::shared_ptr<State> state;
+  };
+
+  std::shared_ptr<State> state = std::make_shared<State>();
   ClassRegistration registration;
 };
 

@@ -1,11 +1,5 @@
 // The host's context object (IHostContext): AddMember answers a cookie
 // and records the member, RemoveMember records the cookie.
-//
-//   auto context = fw::Make<test::FakeHostContext>();
-//   context->SetCookie(42);
-//   member->JoinContext(context.Get());
-//   ... release the control ...
-//   EXPECT_EQ(context->RemovedCookies(), std::vector<DWORD>{42});
 #pragma once
 
 #include <windows.h>
@@ -26,7 +20,6 @@ class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
   // The cookie the next AddMember hands out (each later one adds 1).
   void SetCookie(DWORD cookie) { nextCookie = cookie; }
 
-  size_t AddCount() const { return members.size(); }
   size_t RemoveCount() const { return removed.size(); }
   // The members as they were passed, for identity checks only: the
   // context does not keep them alive (the member holds the context).

@@ -2,79 +2,56 @@
 
 #include <gtest/gtest.h>
 
-namespace test {
+#include <cstring>
 
+namespace test {
 namespace {
 
-const char kClassName[] = "MS_WINHELP";
-
+// The start of WinHelpA's block; the file name and the data block follow.
 #pragma pack(push, 1)
 struct WinHelpBlock {
-  WORD size;
-  WORD command;
-  LONG data;
-  LONG reserved;
-  WORD fileOffset;
-  WORD dataOffset;
+  WORD size;        // of the whole block
+  WORD command;     // HELP_CONTEXT 1, HELP_QUIT 2, ...
+  LONG data;        // the topic for HELP_CONTEXT, cut to 32 bits
+  LONG reserved;    // not initialised
+  WORD fileOffset;  // of the zero-terminated file name, 0 if none
+  WORD dataOffset;  // of a data block copied in (HELP_KEY's keyword), 0 if none
 };
 #pragma pack(pop)
 static_assert(sizeof(WinHelpBlock) == 16, "WinHelpA's block header is 16 bytes");
 
-ATOM RegisterCatcherClass(WNDPROC proc) {
-  static ATOM atom = 0;
-  if (!atom) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kClassName;
-    atom = RegisterClassA(&windowClass);
-  }
-  return atom;
-}
-
-// A zero-terminated string at `offset` inside the block, or "" if it
-// does not lie inside.
-std::string StringAt(const char* block, DWORD size, WORD offset) {
-  if (offset == 0 || offset >= size) return std::string();
-  const char* start = block + offset;
-  size_t length = strnlen(start, size - offset);
-  return std::string(start, length);
-}
-
 }  // namespace
 
 HelpCatcher::HelpCatcher() {
-  RegisterCatcherClass(&HelpCatcher::WindowProc);
-  window.Reset(CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), this));
+  static const ATOM windowClass = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "MS_WINHELP";
+    return RegisterClassA(&wc);
+  }();
+  window.Reset(CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), this));
   if (!window) ADD_FAILURE() << "cannot create the MS_WINHELP window";
 }
 
-HelpCatcher::~HelpCatcher() = default;
-
 LRESULT CALLBACK HelpCatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrA(
+        window, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
   auto* self = reinterpret_cast<HelpCatcher*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (message == WM_COPYDATA && self)
-    return self->OnCopyData(reinterpret_cast<HWND>(wParam),
-                            reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT HelpCatcher::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
-  if (!data || !data->lpData || data->cbData < sizeof(WinHelpBlock)) return FALSE;
-  const auto* block = static_cast<const char*>(data->lpData);
+  const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  if (message != WM_COPYDATA || !self) return DefWindowProcA(window, message, wParam, lParam);
+  if (!copy || !copy->lpData || copy->cbData < sizeof(WinHelpBlock)) return FALSE;
+  const auto* block = static_cast<const char*>(copy->lpData);
   WinHelpBlock header;
   memcpy(&header, block, sizeof header);
-  HelpRequest request;
-  request.file = StringAt(block, data->cbData, header.fileOffset);
-  request.command = header.command;
-  request.data = header.data;
-  request.owner = from;
-  requests.push_back(request);
+  std::string file;
+  if (header.fileOffset && header.fileOffset < copy->cbData)
+    file.assign(block + header.fileOffset,
+                strnlen(block + header.fileOffset, copy->cbData - header.fileOffset));
+  self->requests.push_back({file, header.command, header.data, reinterpret_cast<HWND>(wParam)});
   return TRUE;
 }
 

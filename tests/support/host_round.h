@@ -3,9 +3,6 @@
 // activated in place, started in mode 2, the camera switched on, a Registers
 // Read pass, a preview of a captured picture on the Picture Capture page, a
 // mode change by reconnection (mode 4), then deactivated and released.
-//
-//   const test::HostRound round = test::RunHostRound();
-//   EXPECT_EQ(round.serverRefsAtEnd, round.serverRefsAtStart);
 #pragma once
 
 #include <windows.h>

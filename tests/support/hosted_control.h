@@ -1,12 +1,5 @@
 // A camera control as a host runs it: made by the DLL's class factory,
 // active in place in a TestContainer, with a FakeCameraServer at hand.
-//
-//   test::HostedControl host;
-//   host.Server().SetProductMode(2);
-//   host.Start();                                  // SetServer, then Go
-//   host.Click(host.Dialog(), IDC_CAMERA_ON);
-//   host.SelectTab(4);                             // "Registers"
-//   HWND page = host.CurrentPage();
 #pragma once
 
 #include <windows.h>
@@ -30,36 +23,44 @@ class HostedControl {
   HostedControl();
   // Activates a control made elsewhere (through CoCreateInstance) instead.
   explicit HostedControl(fw::ComPtr<IUnknown> made);
-  ~HostedControl();
+  ~HostedControl() { Release(); }
   HostedControl(const HostedControl&) = delete;
   HostedControl& operator=(const HostedControl&) = delete;
 
   FakeCameraServer& Server() { return *server.Get(); }
-  ICameraControlFN* ServerInterface() const;
+  ICameraControlFN* ServerInterface() const { return server.Get(); }
   IUnknown* Control() const { return control.Get(); }
 
   // Hands the fake server to the control.
   HRESULT SetServer();
   HRESULT Go();
   // SetServer then Go.
-  HRESULT Start();
+  HRESULT Start() {
+    HRESULT hr = SetServer();
+    return FAILED(hr) ? hr : Go();
+  }
   // Deactivates and releases the control (the server stays).
-  void Release();
+  void Release() {
+    container.Deactivate();
+    control.Reset();
+  }
 
   HWND Dialog() const { return container.ControlWindow(); }
   HWND Item(int id) const { return GetDlgItem(Dialog(), id); }
-  HWND Sheet() const;
-  HWND TabControl() const;
+  HWND Sheet() const {
+    return Dialog() ? FindWindowExA(Dialog(), nullptr, "#32770", nullptr) : nullptr;
+  }
+  HWND TabControl() const { return PropSheet_GetTabControl(Sheet()); }
   std::vector<std::string> TabTexts() const;
-  int SelectedTab() const;
+  int SelectedTab() const { return TabControl() ? TabCtrl_GetCurSel(TabControl()) : -1; }
   // Selects tab `index` as a user's click on it would (the page window is
   // created on first selection).
-  bool SelectTab(int index);
-  HWND CurrentPage() const;
-  // Clicks button `id` of `parent` as a user would (BM_CLICK).
-  void Click(HWND parent, int id) const;
+  bool SelectTab(int index) { return SendMessageA(Sheet(), PSM_SETCURSEL, index, 0) != 0; }
+  HWND CurrentPage() const { return PropSheet_GetCurrentPageHwnd(Sheet()); }
+  // Clicks button `id` of `parent` as a user would.
+  void Click(HWND parent, int id) const { SendMessageA(GetDlgItem(parent, id), BM_CLICK, 0, 0); }
   // Check state of button `id` in the control's dialog.
-  bool IsChecked(int id) const;
+  bool IsChecked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   // WM_CLOSE messages that reached the container's frame.
   int CloseRequests() const { return container.CloseRequests(); }
 

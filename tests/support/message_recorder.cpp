@@ -6,15 +6,10 @@
 #include "tests/support/text.h"
 
 namespace test {
-
 namespace {
 
 std::vector<RecordedMessage> messages;
-
-ClassRegistration& Registration() {
-  static ClassRegistration registration;
-  return registration;
-}
+ClassRegistration registration;
 
 class HostMessageBox : public fw::ComObjectRoot, public IHostMessageBox {
  public:
@@ -43,22 +38,13 @@ void MessageRecorder::Clear() {
 }
 
 HRESULT MessageRecorder::Register() {
-  return Registration().Register(CLSID_HostMessageBox, [](REFIID iid, void** ppv) {
+  return registration.Register(CLSID_HostMessageBox, [](REFIID iid, void** ppv) {
     return fw::CreateComObject<HostMessageBox>(nullptr, iid, ppv);
   });
 }
 
 void MessageRecorder::Revoke() {
-  Registration().Revoke();
-}
-
-bool MessageRecorder::Registered() {
-  return Registration().Registered();
-}
-
-void MessageRecorder::Reset() {
-  Clear();
-  if (!Registered()) Register();
+  registration.Revoke();
 }
 
 }  // namespace test

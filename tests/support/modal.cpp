@@ -3,25 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
+#include <cstring>
 
 namespace test {
 
-// One armed watcher: which dialogs it wants and what it does with them.
-class ModalWatcher {
- public:
-  std::function<bool(HWND)> matches;
-  std::function<void(HWND)> action;
-  size_t remaining = 1;
-  size_t handled = 0;
-};
-
-// A plain system message box: a dialog whose text is the static 0xFFFF.
-bool IsMessageBox(HWND window);
+class ModalWatcher;
 
 namespace {
 
 const UINT kTickMs = 25;
+const DWORD kUnhandledTimeoutMs = 5000;
+const DWORD kAnyTimeoutMs = 60000;
 // Window properties on the dialogs seen: when first seen (tick count + 1,
 // so that it is never 0) and whether a watcher has taken it.
 const char kFirstSeen[] = "KvrTest.FirstSeen";
@@ -29,8 +21,6 @@ const char kHandled[] = "KvrTest.Handled";
 
 std::vector<ModalWatcher*> watchers;
 bool watchdogArmed = false;
-const DWORD kUnhandledTimeoutMs = 5000;
-const DWORD kAnyTimeoutMs = 60000;
 UINT_PTR timer = 0;
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -44,27 +34,39 @@ void UpdateTimer() {
   }
 }
 
-// The caller owns the watcher; it stays armed until RemoveWatcher.
-std::unique_ptr<ModalWatcher> AddWatcher(std::function<bool(HWND)> matches,
-                                         std::function<void(HWND)> action, size_t times) {
-  auto watcher = std::make_unique<ModalWatcher>();
-  watcher->matches = std::move(matches);
-  watcher->action = std::move(action);
-  watcher->remaining = times;
-  watchers.push_back(watcher.get());
-  UpdateTimer();
-  return watcher;
-}
+}  // namespace
 
-void RemoveWatcher(ModalWatcher* watcher) {
-  watchers.erase(std::remove(watchers.begin(), watchers.end(), watcher), watchers.end());
-  UpdateTimer();
-}
+// One armed watcher, armed while it lives: which dialogs it wants and what
+// it does with them.
+class ModalWatcher {
+ public:
+  ModalWatcher(std::function<bool(HWND)> m, std::function<void(HWND)> a, size_t times)
+      : matches(std::move(m)), action(std::move(a)), remaining(times) {
+    watchers.push_back(this);
+    UpdateTimer();
+  }
+  ~ModalWatcher() {
+    watchers.erase(std::remove(watchers.begin(), watchers.end(), this), watchers.end());
+    UpdateTimer();
+  }
+
+  std::function<bool(HWND)> matches;
+  std::function<void(HWND)> action;
+  size_t remaining;
+  size_t handled = 0;
+};
+
+namespace {
 
 bool IsDialog(HWND window) {
   char name[16] = "";
   GetClassNameA(window, name, sizeof name);
   return strcmp(name, "#32770") == 0;
+}
+
+// A plain system message box: a dialog whose text is the static 0xFFFF.
+bool IsMessageBox(HWND window) {
+  return window && IsDialog(window) && GetDlgItem(window, 0xFFFF) != nullptr;
 }
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM lParam) {
@@ -89,15 +91,6 @@ bool LooksModal(HWND dialog) {
   return IsMessageBox(dialog) || (owner && !IsWindowEnabled(owner));
 }
 
-void EndByWatchdog(HWND dialog, bool handled) {
-  std::string text = IsMessageBox(dialog) ? WindowText(GetDlgItem(dialog, 0xFFFF)) : "";
-  ADD_FAILURE() << (handled ? "dialog still open after its watcher acted: \""
-                            : "unexpected dialog: \"")
-                << WindowText(dialog) << "\" " << text;
-  RemovePropA(dialog, kFirstSeen);
-  EndDialog(dialog, IDCANCEL);
-}
-
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   std::vector<HWND> dialogs;
   EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
@@ -107,43 +100,30 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (!IsWindow(dialog) || !IsWindowVisible(dialog)) continue;
     DWORD shown = ShownFor(dialog);
     bool handled = GetPropA(dialog, kHandled) != nullptr;
-    bool claimed = handled;  // a watcher took it or waits for it
-    if (!handled) {
-      // Newest first; a copy, since an action may arm and disarm
-      // watchers of its own.
-      std::vector<ModalWatcher*> candidates(watchers.rbegin(), watchers.rend());
-      for (ModalWatcher* watcher : candidates) {
-        if (std::find(watchers.begin(), watchers.end(), watcher) == watchers.end()) continue;
-        if (watcher->remaining == 0) continue;
-        if (!watcher->matches(dialog)) continue;
-        claimed = true;
-        // Marked first: the action may run a nested modal loop.
-        SetPropA(dialog, kHandled, reinterpret_cast<HANDLE>(1));
-        --watcher->remaining;
-        ++watcher->handled;
-        watcher->action(dialog);
-        handled = true;
-        break;
-      }
+    // Newest first; a copy, since an action may arm and disarm watchers of
+    // its own.
+    std::vector<ModalWatcher*> candidates(watchers.rbegin(), watchers.rend());
+    for (ModalWatcher* watcher : candidates) {
+      if (handled) break;
+      if (std::find(watchers.begin(), watchers.end(), watcher) == watchers.end() ||
+          watcher->remaining == 0 || !watcher->matches(dialog))
+        continue;
+      // Marked first: the action may run a nested modal loop.
+      SetPropA(dialog, kHandled, reinterpret_cast<HANDLE>(1));
+      --watcher->remaining;
+      ++watcher->handled;
+      handled = true;
+      watcher->action(dialog);
     }
     if (!watchdogArmed || !IsWindow(dialog) || !LooksModal(dialog)) continue;
-    if ((!claimed && shown >= kUnhandledTimeoutMs) || shown >= kAnyTimeoutMs)
-      EndByWatchdog(dialog, claimed);
+    if ((handled || shown < kUnhandledTimeoutMs) && shown < kAnyTimeoutMs) continue;
+    ADD_FAILURE() << (handled ? "dialog still open after its watcher acted: \""
+                              : "unexpected dialog: \"")
+                  << WindowText(dialog) << "\" "
+                  << (IsMessageBox(dialog) ? WindowText(GetDlgItem(dialog, 0xFFFF)) : "");
+    RemovePropA(dialog, kFirstSeen);
+    EndDialog(dialog, IDCANCEL);
   }
-}
-
-struct FindById {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK MatchId(HWND window, LPARAM lParam) {
-  auto* search = reinterpret_cast<FindById*>(lParam);
-  if (GetDlgCtrlID(window) == search->id) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 }  // namespace
@@ -167,17 +147,17 @@ void PumpMessages(DWORD ms) {
 }
 
 HWND FindChildById(HWND parent, int id) {
-  FindById search{id, nullptr};
-  if (parent) EnumChildWindows(parent, MatchId, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND child = parent ? GetWindow(parent, GW_CHILD) : nullptr; child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id) return child;
+    if (HWND found = FindChildById(child, id)) return found;
+  }
+  return nullptr;
 }
 
 std::string WindowText(HWND window) {
-  if (!window) return std::string();
-  int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  int copied = GetWindowTextA(window, &text[0], length + 1);
-  text.resize(static_cast<size_t>(copied));
+  std::string text(window ? GetWindowTextLengthA(window) + 1 : 1, '\0');
+  text.resize(window ? GetWindowTextA(window, &text[0], static_cast<int>(text.size())) : 0);
   return text;
 }
 
@@ -190,34 +170,24 @@ void ClickButton(HWND dialog, int id) {
     ADD_FAILURE() << "no button " << id << " in \"" << WindowText(dialog) << "\"";
 }
 
-bool IsMessageBox(HWND window) {
-  return window && IsDialog(window) && GetDlgItem(window, 0xFFFF) != nullptr;
-}
+ExpectMessageBox::ExpectMessageBox(size_t count, int button)
+    : watcher(std::make_unique<ModalWatcher>(
+          IsMessageBox,
+          [this, button](HWND box) {
+            seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+          },
+          count)) {}
 
-ExpectMessageBox::ExpectMessageBox(size_t count, int button) {
-  watcher = AddWatcher(
-      IsMessageBox,
-      [this, button](HWND box) {
-        seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-      },
-      count);
-}
+ExpectMessageBox::~ExpectMessageBox() = default;
 
-ExpectMessageBox::~ExpectMessageBox() {
-  RemoveWatcher(watcher.get());
-}
+WhenDialog::WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times)
+    : watcher(std::make_unique<ModalWatcher>(
+          [title](HWND dialog) { return title.empty() || WindowText(dialog) == title; },
+          std::move(action), times)) {}
 
-WhenDialog::WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times) {
-  watcher =
-      AddWatcher([title](HWND dialog) { return title.empty() || WindowText(dialog) == title; },
-                 std::move(action), times);
-}
-
-WhenDialog::~WhenDialog() {
-  RemoveWatcher(watcher.get());
-}
+WhenDialog::~WhenDialog() = default;
 
 size_t WhenDialog::Handled() const {
   return watcher->handled;

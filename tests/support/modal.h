@@ -6,16 +6,6 @@
 // visible top-level dialogs (class "#32770"), and the newest armed watcher
 // that matches a dialog not yet handled gets it, once.
 //
-//   test::ExpectMessageBox box;                 // the next message box
-//   control->DoSomething();                     // shows one, modally
-//   ASSERT_EQ(box.Count(), 1u);
-//   EXPECT_EQ(box.Last().caption, "Camera Control");
-//
-//   test::WhenDialog save("Save Camera Image As", [&](HWND dialog) {
-//     SetWindowTextA(test::FindChildById(dialog, 0x47c), path);
-//     test::ClickButton(dialog, IDOK);
-//   });
-//
 // A watchdog, armed by the test main for the whole run, ends any modal
 // dialog (a message box, or a dialog whose owner it disabled) that no
 // watcher took within 5 seconds, and any at all after 60, and reports it
@@ -54,8 +44,6 @@ class ExpectMessageBox {
  public:
   explicit ExpectMessageBox(size_t count = 1, int button = IDOK);
   ~ExpectMessageBox();
-  ExpectMessageBox(const ExpectMessageBox&) = delete;
-  ExpectMessageBox& operator=(const ExpectMessageBox&) = delete;
 
   const std::vector<SeenMessageBox>& Seen() const { return seen; }
   size_t Count() const { return seen.size(); }
@@ -75,8 +63,6 @@ class WhenDialog {
  public:
   WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times = 1);
   ~WhenDialog();
-  WhenDialog(const WhenDialog&) = delete;
-  WhenDialog& operator=(const WhenDialog&) = delete;
 
   size_t Handled() const;
 

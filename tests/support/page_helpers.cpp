@@ -1,21 +1,13 @@
 #include "tests/support/page_helpers.h"
 
 #include <commctrl.h>
-#include <prsht.h>
 
-#include <cstring>
-
-#include "framework/module.h"
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/product_dll.h"
 
 namespace test {
-
-HWND OpenRegistersPage(HostedControl& host) {
-  return OpenCameraOnPage(host, 4);
-}
 
 HWND OpenCameraOnPage(HostedControl& host, int tab) {
   host.Server().SetProductMode(2);
@@ -60,39 +52,28 @@ std::vector<std::string> RowTexts(HWND list, int row) {
   return texts;
 }
 
-RECT CellRect(HWND list, int row, int subItem) {
+namespace {
+
+// A left-button press (`down`) and release in the middle of a cell.
+void ClickAt(HWND list, int row, int subItem, UINT down) {
+  ListView_EnsureVisible(list, row, FALSE);
   RECT rect = {};
   // The bounds of sub-item 0 are those of the whole row; its label is the
   // first column's cell.
   ListView_GetSubItemRect(list, row, subItem, subItem == 0 ? LVIR_LABEL : LVIR_BOUNDS, &rect);
-  return rect;
-}
-
-namespace {
-
-// The user scrolls a row into view before clicking it.
-LPARAM CellCentre(HWND list, int row, int subItem) {
-  ListView_EnsureVisible(list, row, FALSE);
-  RECT rect = CellRect(list, row, subItem);
-  return MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  SendMessageA(list, down, MK_LBUTTON, at);
+  SendMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
 }  // namespace
 
 void DoubleClickCell(HWND list, int row, int subItem) {
-  LPARAM at = CellCentre(list, row, subItem);
-  SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  SendMessageA(list, WM_LBUTTONUP, 0, at);
+  ClickAt(list, row, subItem, WM_LBUTTONDBLCLK);
 }
 
 void ClickCell(HWND list, int row, int subItem) {
-  LPARAM at = CellCentre(list, row, subItem);
-  SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageA(list, WM_LBUTTONUP, 0, at);
-}
-
-UINT RowState(HWND list, int row) {
-  return ListView_GetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+  ClickAt(list, row, subItem, WM_LBUTTONDOWN);
 }
 
 std::vector<std::string> ShownMessages() {
@@ -106,10 +87,6 @@ std::string ProductText(UINT id) {
   char text[512] = "";
   LoadStringA(ProductModule(), id, text, sizeof text);
   return text;
-}
-
-std::string Msg(UINT titleId, UINT textId) {
-  return ProductText(titleId) + "|" + ProductText(textId);
 }
 
 std::vector<std::string> TestResultTexts(HWND page) {

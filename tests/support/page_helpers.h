@@ -1,14 +1,9 @@
 // Driving the property pages as a user does: reaching a page, typing,
-// clicking and double-clicking list cells, pasting, reading texts back.
-//
-//   test::HostedControl host;
-//   HWND page = test::OpenRegistersPage(host);     // mode 2, camera on
-//   HWND list = GetDlgItem(page, IDC_REGISTER_LIST);
-//   test::DoubleClickCell(list, 12, 2);
-//   test::Type(GetFocus(), "FF\r");
+// clicking and double-clicking list cells, reading texts back.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -19,10 +14,12 @@
 namespace test {
 
 // Starts the control in mode 2, switches the camera on (activation mask 2)
-// and selects the Registers tab. Returns the page window.
-HWND OpenRegistersPage(HostedControl& host);
-// The same for tab `tab` (2 Picture Colours, 3 Picture Tests).
+// and selects tab `tab` (2 Picture Colours, 3 Picture Tests, 4 Registers).
+// Returns the page window.
 HWND OpenCameraOnPage(HostedControl& host, int tab);
+inline HWND OpenRegistersPage(HostedControl& host) {
+  return OpenCameraOnPage(host, 4);
+}
 
 // Sends each character of `text` to `window` as typed (WM_CHAR).
 void Type(HWND window, const std::string& text);
@@ -35,13 +32,14 @@ std::vector<std::string> ListItems(HWND listBox);
 // Texts of a report-style list.
 std::string CellText(HWND list, int row, int subItem);
 std::vector<std::string> RowTexts(HWND list, int row);
-RECT CellRect(HWND list, int row, int subItem);
 // A left-button double-click, and a single click, in the middle of a cell
-// (scrolled into view first).
+// (scrolled into view first, as a user would).
 void DoubleClickCell(HWND list, int row, int subItem);
 void ClickCell(HWND list, int row, int subItem);
 // State bits (LVIS_SELECTED, LVIS_FOCUSED) of a row.
-UINT RowState(HWND list, int row);
+inline UINT RowState(HWND list, int row) {
+  return ListView_GetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+}
 
 // The texts of the error messages shown since the last Clear, as
 // "title|text".
@@ -49,7 +47,9 @@ std::vector<std::string> ShownMessages();
 // A string of the product's string table, and a message as ShownMessages
 // lists it.
 std::string ProductText(UINT id);
-std::string Msg(UINT titleId, UINT textId);
+inline std::string Msg(UINT titleId, UINT textId) {
+  return ProductText(titleId) + "|" + ProductText(textId);
+}
 
 // The seven result figures of the Camera Test page, as shown.
 std::vector<std::string> TestResultTexts(HWND page);

@@ -7,43 +7,37 @@
 #include <vector>
 
 namespace test {
-
 namespace {
 
-// NtQuerySystemInformation's extended handle list.
-constexpr ULONG kExtendedHandleInformation = 64;
-constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+FARPROC NtdllFunction(const char* name) {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
+}
 
-struct HandleEntry {
-  PVOID object;
-  ULONG_PTR process;
-  ULONG_PTR handle;
-  ULONG access;
-  USHORT backTrace;
-  USHORT type;
-  ULONG attributes;
-  ULONG reserved;
-};
-
-struct HandleList {
-  ULONG_PTR count;
-  ULONG_PTR reserved;
-  HandleEntry entries[1];
-};
-
-}  // namespace
-
-long ProcessUsage::GdiObjects() {
+long GdiObjects() {
   long count = 0;
   for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
     count += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
   return count;
 }
 
-long ProcessUsage::KernelHandles() {
+// This process's entries in NtQuerySystemInformation's extended handle list.
+long KernelHandles() {
+  constexpr ULONG kExtendedHandleInformation = 64;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  struct HandleEntry {
+    PVOID object;
+    ULONG_PTR process, handle;
+    ULONG access;
+    USHORT backTrace, type;
+    ULONG attributes, reserved;
+  };
+  struct HandleList {
+    ULONG_PTR count, reserved;
+    HandleEntry entries[1];
+  };
   using Query = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  const auto query =
+      reinterpret_cast<Query>(reinterpret_cast<void*>(NtdllFunction("NtQuerySystemInformation")));
   if (!query) return -1;
   std::vector<ULONG_PTR> buffer(1 << 14);
   LONG status;
@@ -59,6 +53,8 @@ long ProcessUsage::KernelHandles() {
     count += list->entries[i].process == GetCurrentProcessId();
   return count;
 }
+
+}  // namespace
 
 ProcessUsage ProcessUsage::Measure() {
   ProcessUsage usage;
@@ -87,8 +83,8 @@ bool HeapChecked() {
   // The system's global flags as the process started with them.
   constexpr ULONG kHeapValidateAll = 0x80;
   using GetGlobalFlags = ULONG(WINAPI*)();
-  const auto get = reinterpret_cast<GetGlobalFlags>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetNtGlobalFlags")));
+  const auto get = reinterpret_cast<GetGlobalFlags>(
+      reinterpret_cast<void*>(NtdllFunction("RtlGetNtGlobalFlags")));
   return get && (get() & kHeapValidateAll) != 0;
 }
 

@@ -7,10 +7,6 @@
 //   (NtQuerySystemInformation, extended handle information);
 // - memory: the busy blocks of every heap (HeapWalk), and the pagefile
 //   usage, which also covers memory outside the heaps (bitmap bits).
-//
-//   const test::ProcessUsage before = test::ProcessUsage::Measure();
-//   ... make and release things many times ...
-//   EXPECT_LE(test::ProcessUsage::Measure().gdiObjects, before.gdiObjects);
 #pragma once
 
 #include <cstddef>
@@ -25,8 +21,6 @@ struct ProcessUsage {
   size_t pagefileBytes = 0;
 
   static ProcessUsage Measure();
-  static long GdiObjects();
-  static long KernelHandles();
 };
 
 // Whether Wine checks every heap on every heap call in this process (the

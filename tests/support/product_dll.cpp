@@ -1,15 +1,17 @@
 #include "tests/support/product_dll.h"
 
-#include <string>
+#include <utility>
 
 #include "KVRCmnCameraControlUI.h"
 
 namespace test {
 namespace {
 
-template <class Fn>
-Fn Export(const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ProductModule(), name)));
+// Calls the DLL's export `name` of type Fn; E_FAIL when it is missing.
+template <class Fn, class... Args>
+HRESULT CallExport(const char* name, Args&&... args) {
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ProductModule(), name)));
+  return fn ? fn(std::forward<Args>(args)...) : E_FAIL;
 }
 
 }  // namespace
@@ -20,18 +22,16 @@ HMODULE ProductModule() {
 }
 
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-  auto fn = Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
-  return fn ? fn(clsid, iid, ppv) : E_FAIL;
+  return CallExport<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject", clsid, iid,
+                                                                ppv);
 }
 
 HRESULT CallDllCanUnloadNow() {
-  auto fn = Export<HRESULT(WINAPI*)()>("DllCanUnloadNow");
-  return fn ? fn() : E_FAIL;
+  return CallExport<HRESULT(WINAPI*)()>("DllCanUnloadNow");
 }
 
 HRESULT CallDllRegisterServer() {
-  auto fn = Export<HRESULT(WINAPI*)()>("DllRegisterServer");
-  return fn ? fn() : E_FAIL;
+  return CallExport<HRESULT(WINAPI*)()>("DllRegisterServer");
 }
 
 ComPtr<IUnknown> CreateControl() {

@@ -1,4 +1,4 @@
-// The product DLL as a host loads it: its four exports and new controls
+// The product DLL as a host loads it: its exports and new controls
 // made by its class factory (not through the registry, so that tests do not
 // depend on the registration another test program may be changing).
 #pragma once

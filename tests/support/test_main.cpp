@@ -16,18 +16,17 @@ namespace {
 
 // Every test starts with the process-wide fakes in their first state.
 class ResetFakes : public testing::EmptyTestEventListener {
-  void OnTestStart(const testing::TestInfo&) override { test::MessageRecorder::Reset(); }
+  void OnTestStart(const testing::TestInfo&) override {
+    test::MessageRecorder::Clear();
+    test::MessageRecorder::Register();
+  }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  if (FAILED(OleInitialize(nullptr))) return 2;
-  if (!test::RegisterServerTypeLibrary()) {
-    OleUninitialize();
-    return 2;
-  }
+  if (FAILED(OleInitialize(nullptr)) || !test::RegisterServerTypeLibrary()) return 2;
   testing::UnitTest::GetInstance()->listeners().Append(new ResetFakes);
   test::ModalWatchdog::Arm();
   int result = RUN_ALL_TESTS();

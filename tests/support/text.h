@@ -13,8 +13,5 @@ inline std::string Narrow(const wchar_t* text) {
   fw::WideToAnsi(text, buffer, sizeof buffer);
   return buffer;
 }
-inline std::string Narrow(const std::wstring& text) {
-  return Narrow(text.c_str());
-}
 
 }  // namespace test
