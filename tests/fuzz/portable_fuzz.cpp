@@ -261,10 +261,7 @@ void FuzzSliderLabel(const uint8_t* data, size_t size) {
   const double exact = position / slider.divisor * slider.factor;
   // Half a unit of the last decimal shown, and the float the value is kept in.
   Check(std::fabs(shown - exact) <= 0.5 * std::pow(10.0, -slider.decimals) + 1e-6);
-  if (slider.scale == SliderScale::Luminance)
-    Check(std::string(end) == "%");
-  else
-    Check(*end == '\0');
+  Check(std::string(end) == (slider.scale == SliderScale::Luminance ? "%" : ""));
 }
 
 }  // namespace
