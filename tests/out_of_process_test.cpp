@@ -21,6 +21,7 @@
 #include "resources/resource.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
+#include "tests/support/server_type_library.h"
 
 namespace {
 
@@ -41,6 +42,23 @@ DWORD WINAPI ClickWithoutWaiting(void* buttons) {
   return 0;
 }
 
+// Runs tools\camera_server.exe (beside the tests' build folder) with
+// `option`; its exit code.
+intptr_t RunServer(const char* option) {
+  return _spawnl(_P_WAIT, "tools\\camera_server.exe", "camera_server.exe", option, nullptr);
+}
+
+// The name of the file that the default value of HKCR\`key` names; empty
+// when there is none.
+std::string RegisteredFile(const std::string& key) {
+  char value[MAX_PATH] = "";
+  LONG size = sizeof value;
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "";
+  std::string file(value);
+  file.erase(std::remove(file.begin(), file.end(), '"'), file.end());
+  return file.substr(file.find_last_of('\\') + 1);
+}
+
 // A process to end as a crash would, from another thread, after a while.
 struct Ending {
   HANDLE process;
@@ -56,12 +74,7 @@ DWORD WINAPI EndLater(void* ending) {
 
 class OutOfProcess : public testing::Test {
  protected:
-  // Registers tools\camera_server.exe (beside the tests' build folder).
-  static void SetUpTestSuite() {
-    ASSERT_EQ(
-        _spawnl(_P_WAIT, "tools\\camera_server.exe", "camera_server.exe", "/RegServer", nullptr),
-        0);
-  }
+  static void SetUpTestSuite() { ASSERT_EQ(RunServer("/RegServer"), 0); }
 
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(HandOverNewServer());
@@ -309,6 +322,30 @@ TEST_F(OutOfProcess, AServerThatDiesDuringTheTestWaitLeavesItToCancel) {
   ExpectServerResults(host.CurrentPage());
   EXPECT_EQ(test::ShownMessages(), testFailed);
   EXPECT_TRUE(ServerProcessEnds());
+}
+
+// /UnregServer removes the class and the type library that /RegServer
+// registered, and leaves both where another server has registered them
+// since (the same class, the same type library from a file of its own).
+TEST(CameraServerRegistration, UnregServerRemovesOnlyWhatRegServerWrote) {
+  const std::string classKey = "CLSID\\{CB74C741-8184-4E4F-89AC-B7A8762D3AE0}";
+  const std::string server = classKey + "\\LocalServer32";
+  const std::string library =
+      std::string("TypeLib\\{3591324A-092B-48F4-A15E-0A90F5E914B9}\\1.0\\0\\") +
+      (sizeof(void*) == 8 ? "win64" : "win32");
+  ASSERT_EQ(RunServer("/RegServer"), 0);
+  ASSERT_EQ(RegisteredFile(server) + RegisteredFile(library), "camera_server.execamera_server.exe");
+  ASSERT_EQ(RunServer("/UnregServer"), 0);
+  EXPECT_EQ(RegisteredFile(server) + RegisteredFile(library), "");
+
+  ASSERT_TRUE(test::RegisterServerTypeLibrary());
+  const char other[] = "\"C:\\Program Files\\Phone Tool\\phone_server.exe\"";
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, server.c_str(), REG_SZ, other, sizeof other - 1),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RunServer("/UnregServer"), 0);
+  EXPECT_EQ(RegisteredFile(server), "phone_server.exe");
+  EXPECT_EQ(RegisteredFile(library), "CameraControlFNLib.tlb");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, classKey.c_str());
 }
 
 }  // namespace
