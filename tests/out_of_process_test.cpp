@@ -205,7 +205,10 @@ TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
     SetWindowTextA(test::FindChildById(dialog, 0x47c), saved.c_str());
     test::ClickButton(dialog, IDOK);
   });
+  char buildFolder[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof buildFolder, buildFolder);
   host.Click(host.CurrentPage(), IDC_SAVE);
+  SetCurrentDirectoryA(buildFolder);  // the system's Save As moves to the folder saved to
   std::ifstream file(saved, std::ios::binary);
   const std::string bytes(std::istreambuf_iterator<char>(file), {});
   file.close();
