@@ -328,21 +328,33 @@ TEST_F(OutOfProcess, AServerThatDiesDuringTheTestWaitLeavesItToCancel) {
 }
 
 // /UnregServer removes the class and the type library that /RegServer
-// registered, and leaves both where another server has registered them
-// since (the same class, the same type library from a file of its own).
+// registered, and leaves what another server has registered since: the
+// same class, the same type library from a file of its own, or for the
+// other platform (with the interfaces' keys, which serve both).
 TEST(CameraServerRegistration, UnregServerRemovesOnlyWhatRegServerWrote) {
   const std::string classKey = "CLSID\\{CB74C741-8184-4E4F-89AC-B7A8762D3AE0}";
   const std::string server = classKey + "\\LocalServer32";
-  const std::string library =
-      std::string("TypeLib\\{3591324A-092B-48F4-A15E-0A90F5E914B9}\\1.0\\0\\") +
-      (sizeof(void*) == 8 ? "win64" : "win32");
+  const std::string version = "TypeLib\\{3591324A-092B-48F4-A15E-0A90F5E914B9}\\1.0\\0\\";
+  const bool wide = sizeof(void*) == 8;
+  const std::string library = version + (wide ? "win64" : "win32");
+  const std::string otherLibrary = version + (wide ? "win32" : "win64");
+  const std::string interfaceLibrary = "Interface\\{C1B5684C-DCD3-40BF-8F54-FCAF252C452D}\\TypeLib";
+  const char other[] = "\"C:\\Program Files\\Phone Tool\\phone_server.exe\"";
   ASSERT_EQ(RunServer("/RegServer"), 0);
   ASSERT_EQ(RegisteredFile(server) + RegisteredFile(library), "camera_server.execamera_server.exe");
   ASSERT_EQ(RunServer("/UnregServer"), 0);
   EXPECT_EQ(RegisteredFile(server) + RegisteredFile(library), "");
 
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, otherLibrary.c_str(), REG_SZ, other, sizeof other - 1),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RunServer("/RegServer"), 0);
+  ASSERT_EQ(RunServer("/UnregServer"), 0);
+  EXPECT_EQ(RegisteredFile(library), "");
+  EXPECT_EQ(RegisteredFile(otherLibrary), "phone_server.exe");
+  EXPECT_EQ(RegisteredFile(interfaceLibrary), "{3591324A-092B-48F4-A15E-0A90F5E914B9}");
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, otherLibrary.c_str());
+
   ASSERT_TRUE(test::RegisterServerTypeLibrary());
-  const char other[] = "\"C:\\Program Files\\Phone Tool\\phone_server.exe\"";
   ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, server.c_str(), REG_SZ, other, sizeof other - 1),
             ERROR_SUCCESS);
   EXPECT_EQ(RunServer("/UnregServer"), 0);
