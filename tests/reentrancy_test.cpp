@@ -124,6 +124,18 @@ TEST(CallsBack, DeactivatedAndActivatedAgainInPlace) {
   ASSERT_EQ(host.Go(), S_OK);
   EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
   EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+
+  // The same from inside the control's own work: the sheet comes back when
+  // the work is done.
+  host.Server().DuringCall("ActivateCamera", [&] {
+    host.Server().ClearScript();
+    inPlace->InPlaceDeactivate();
+    object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, siteWindow, &area);
+  });
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  test::PumpMessages(50);
+  EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
+  EXPECT_TRUE(host.IsChecked(IDC_DEACTIVATE_ALL));
 }
 
 // Mode 1 arrives while the Camera Test page is shown; removing that page
