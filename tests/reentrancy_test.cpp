@@ -179,4 +179,30 @@ TEST(CallsBack, AServerThatFiresInsideEveryCall) {
   EXPECT_EQ(deepest, 1);
 }
 
+// While Save As is open the product page's Save is still at work: a camera
+// chosen then is not taken, not even by the Camera Test page.
+TEST(CallsBack, ACameraChosenWhileBusyIsNotTaken) {
+  HostedControl host;
+  host.Server().SetProductMode(4);
+  host.Server().SetCameraCount(2);
+  host.Start();
+  host.SelectTab(1);
+  HWND page = host.CurrentPage();
+  test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
+    SendDlgItemMessageA(page, IDC_CAMERA_NUMBER, CB_SETCURSEL, 1, 0);
+    for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+      SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_NUMBER, code), 0);
+    test::ClickButton(dialog, IDCANCEL);
+  });
+  host.Click(page, IDC_EPOC_SAVE);
+  EXPECT_EQ(saveAs.Handled(), 1u);
+  EXPECT_EQ(SendDlgItemMessageA(page, IDC_CAMERA_NUMBER, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(host.Server().CallStrings("GetCameraConfiguration"),
+            Texts{"GetCameraConfiguration(0)"});
+  host.SelectTab(0);
+  test::WhenDialog wait("Please Wait...", [&](HWND) { host.Server().FireCameraTestFinished({}); });
+  host.Click(host.CurrentPage(), IDC_TEST);
+  EXPECT_EQ(host.Server().Calls().back().ToString(), "StartCameraTest(1,2048,64,3,0)");
+}
+
 }  // namespace
