@@ -5,8 +5,8 @@
 #         -DDLL=path/KVRCmnCameraControlUI.dll -DREGISTRY=dir -DEPOCH=seconds
 #         -DOUT=file.msi -P Msi.cmake
 #
-# REGISTRY holds registry-class.wxi and registry-categories.wxi
-# (cmake/Registration.cmake). EPOCH is the time recorded in the package and
+# REGISTRY holds the registry rows that cmake/Registration.cmake made
+# (registry-*.wxi). EPOCH is the time recorded in the package and
 # its cabinet (scripts/release takes the commit's time).
 #
 # The product code follows from the architecture and the version, the
@@ -33,7 +33,9 @@ endfunction()
 set(namespace F1AB9707-7A0D-494D-AF6E-569767A105DB)
 string(UUID product_code NAMESPACE ${namespace} NAME "${ARCH} product ${VERSION}" TYPE SHA1 UPPER)
 set(inputs "${ARCH} package ${VERSION}")
-foreach(file ${WXS} ${DLL} ${REGISTRY}/registry-class.wxi ${REGISTRY}/registry-categories.wxi)
+set(rows registry-class.wxi registry-interfaces.wxi registry-categories.wxi)
+foreach(file ${WXS} ${DLL} ${REGISTRY}/registry-class.wxi ${REGISTRY}/registry-interfaces.wxi
+             ${REGISTRY}/registry-categories.wxi)
   file(SHA256 ${file} hash)
   string(APPEND inputs " ${hash}")
 endforeach()
@@ -47,7 +49,7 @@ file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 file(COPY_FILE ${DLL} ${stage}/KVRCmnCameraControlUI.dll)
 file(COPY_FILE ${WXS} ${stage}/product.wxs)
-foreach(name registry-class.wxi registry-categories.wxi)
+foreach(name ${rows})
   file(COPY_FILE ${REGISTRY}/${name} ${stage}/${name})
 endforeach()
 run(touch -d @${EPOCH} ${stage}/KVRCmnCameraControlUI.dll)

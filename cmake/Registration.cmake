@@ -9,6 +9,7 @@
 #                              threading model, misc status, type library
 #   registry-class.wxi         the installers' registry rows for the class
 #                              and the type library (WiX RegistryValue)
+#   registry-interfaces.wxi    the same for the interfaces it marshals
 #   registry-categories.wxi    the same for the suite's component categories
 #
 #   cmake -DRGS=... -DIDL=... -DTLB=... -DCATEGORIES=... -DVERSION=1.2.3.4
@@ -404,8 +405,7 @@ foreach(category ${categories})
     string(APPEND rows "  ${line}/>\n")
   endif()
 endforeach()
-# The type library as RegisterTypeLib writes it, and the interfaces it
-# marshals (the automation marshaller).
+# The type library as RegisterTypeLib writes it.
 set(typelib "TypeLib\\${libid}\\${tlb_version}")
 xml_escape("${library_help}" library_help)
 string(APPEND rows
@@ -414,6 +414,16 @@ string(APPEND rows
   "  <RegistryValue Root=\"HKCR\" Key=\"${typelib}\\FLAGS\" Value=\"${tlb_flags}\" Type=\"string\"/>\n"
   "  <RegistryValue Root=\"HKCR\" Key=\"${typelib}\\${tlb_lcid}\\${platform}\" Value=\"${file_ref}\" Type=\"string\"/>\n"
   "  <RegistryValue Root=\"HKCR\" Key=\"${typelib}\\HELPDIR\" Value=\"[INSTALLDIR]\" Type=\"string\"/>\n")
+write_if_changed(${OUT}/registry-class.wxi "<?xml version=\"1.0\" encoding=\"utf-8\"?>
+<!-- Made by cmake/Registration.cmake from ${rgs_name} and the type library. -->
+<Include>
+${rows}</Include>
+")
+
+# The interfaces the type library marshals (the automation marshaller).
+# RegisterTypeLib of a 64-bit process writes them into the 32-bit view of
+# the registry too, for 32-bit clients.
+set(rows "")
 foreach(interface ${interfaces})
   string(REGEX MATCH "^([^\t]*)\t(.*)$" interface "${interface}")
   set(key "Interface\\${CMAKE_MATCH_1}")
@@ -426,8 +436,8 @@ foreach(interface ${interfaces})
     "  <RegistryValue Root=\"HKCR\" Key=\"${key}\\TypeLib\" Value=\"${libid}\" Type=\"string\"/>\n"
     "  <RegistryValue Root=\"HKCR\" Key=\"${key}\\TypeLib\" Name=\"Version\" Value=\"${tlb_version}\" Type=\"string\"/>\n")
 endforeach()
-write_if_changed(${OUT}/registry-class.wxi "<?xml version=\"1.0\" encoding=\"utf-8\"?>
-<!-- Made by cmake/Registration.cmake from ${rgs_name} and the type library. -->
+write_if_changed(${OUT}/registry-interfaces.wxi "<?xml version=\"1.0\" encoding=\"utf-8\"?>
+<!-- Made by cmake/Registration.cmake from the type library. -->
 <Include>
 ${rows}</Include>
 ")

@@ -52,7 +52,7 @@ else()
 endif()
 function(kvr_registration dir version)
   set(outputs ${dir}/version.h ${dir}/KVRCmnCameraControlUI.manifest ${dir}/registry-class.wxi
-              ${dir}/registry-categories.wxi)
+              ${dir}/registry-interfaces.wxi ${dir}/registry-categories.wxi)
   set(rgs ${CMAKE_SOURCE_DIR}/resources/CameraControlUI.rgs)
   set(idl ${CMAKE_SOURCE_DIR}/resources/KVRCmnCameraControlUI.idl)
   set(categories ${CMAKE_SOURCE_DIR}/control/component_categories.h)
@@ -167,4 +167,9 @@ add_custom_command(TARGET KVRCmnCameraControlUI POST_BUILD
 enable_testing()
 add_subdirectory(tools)
 add_subdirectory(tests)
+add_subdirectory(tests/release)
 add_subdirectory(bench)
+
+# The SDK's sample manifest, which names this version of the DLL's assembly.
+configure_file(${CMAKE_SOURCE_DIR}/release/sdk/samples/host.exe.manifest.in
+               ${CMAKE_BINARY_DIR}/sdk/samples/host.exe.manifest @ONLY)
