@@ -439,7 +439,7 @@ using Snapshot = std::map<std::string, std::string>;
 void Dump(HKEY key, const std::string& path, Snapshot& out) {
   out[path] = "";
   char name[1024];
-  std::vector<BYTE> data(65536);
+  static std::vector<BYTE> data(65536);
   for (DWORD i = 0;; ++i) {
     DWORD nameLength = sizeof name, size = static_cast<DWORD>(data.size()), type = 0;
     if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size)) break;
@@ -539,14 +539,13 @@ class Installer : public testing::Test {
     EXPECT_EQ(Execute("regsvr32 /u /s \"" + InstalledDll() + "\""), 0u);
     // Unregistration keeps the suite's categories and nothing else: they go
     // by hand here, deepest first.
-    Snapshot left = Added(clean, Registry());
+    const Snapshot left = Added(clean, Registry());
     for (auto entry = left.rbegin(); entry != left.rend(); ++entry) {
       EXPECT_EQ(entry->first.find("HKLM\\Classes\\Component Categories\\"), 0u) << entry->first;
       if (entry->first.find(" [") == std::string::npos)
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software" + entry->first.substr(4)).c_str());
     }
     Execute("cmd /c rmdir /s /q \"" + InstalledFolder() + "\" >nul 2>nul");
-    EXPECT_EQ(Lines(Added(clean, Registry())), "");
     return written;
   }
 
@@ -567,8 +566,9 @@ class Installer : public testing::Test {
 
   void ExpectRemoved() {
     EXPECT_EQ(Installed(upgradeCode), std::vector<std::string>{});
-    EXPECT_EQ(Lines(Added(clean, Registry())), "");
-    EXPECT_EQ(Lines(Added(Registry(), clean)), "");
+    const Snapshot now = Registry();
+    EXPECT_EQ(Lines(Added(clean, now)), "");
+    EXPECT_EQ(Lines(Added(now, clean)), "");
     EXPECT_FALSE(Exists(InstalledFolder()));
   }
 
