@@ -48,12 +48,15 @@ check 0 "SHA256SUMS holds" sh -c "cd '$dir' && sha256sum --check --quiet SHA256S
 
 unzip -q "$dir/$name-$version-sdk.zip" -d "$tmp"
 sdk=$tmp/$name-$version-sdk
+missing=
 for file in README.md docs/integration.md samples/host.exe.manifest samples/embedding.cpp \
   idl/CameraControlFN.idl idl/HostFramework.idl idl/CameraControlFNLib.idl idl/$name.idl \
   include/CameraControlFN.h include/HostFramework.h include/CameraControlFNLib.h include/$name.h \
   typelib/$arch/$name.tlb typelib/$arch/CameraControlFNLib.tlb; do
-  check 0 "the SDK has $file" test -s "$sdk/$file"
+  [ -s "$sdk/$file" ] || missing="$missing $file"
 done
+check 0 "the SDK has its guide, samples, IDL, headers and type libraries${missing:+ (not:$missing)}" \
+  test -z "$missing"
 missing=
 for file in $(cd "$sdk/samples/server" && find . -type f); do
   for include in $(sed -n 's/^#include "\([^"]*\)"/\1/p' "$sdk/samples/server/$file"); do
