@@ -15,6 +15,13 @@ endif()
 
 # kvr_idl(<name> <idl> [TLB]): header <name>.h and GUID file <name>_i.c,
 # and with TLB also the type library <name>.tlb, all in ${KVR_GENERATED}.
+# widl names the IDL file as given in the header (here relative to the
+# source folder) and writes the current time into the type library (here a
+# fixed one), so that the same IDL makes the same files anywhere.
+find_program(KVR_FAKETIME faketime)
+if(NOT KVR_FAKETIME)
+  message(FATAL_ERROR "faketime is missing: run scripts/setup")
+endif()
 function(kvr_idl name idl)
   cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
   set(outputs ${KVR_GENERATED}/${name}.h ${KVR_GENERATED}/${name}_i.c)
@@ -23,13 +30,16 @@ function(kvr_idl name idl)
     list(APPEND outputs ${KVR_GENERATED}/${name}.tlb)
     set(tlb_args -t -T ${KVR_GENERATED}/${name}.tlb)
   endif()
+  file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${idl})
   add_custom_command(
     OUTPUT ${outputs}
-    COMMAND ${KVR_WIDL} ${KVR_WIDL_TARGET} -I${KVR_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}/control
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${KVR_FAKETIME} "2000-01-01 00:00:00"
+            ${KVR_WIDL} ${KVR_WIDL_TARGET} -I${KVR_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}/control
             -L${KVR_WINE_TLB_DIR}
             -h -H ${KVR_GENERATED}/${name}.h
             -u -U ${KVR_GENERATED}/${name}_i.c
-            ${tlb_args} ${idl}
+            ${tlb_args} ${relative}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     DEPENDS ${idl}
     COMMENT "widl ${name}"
     VERBATIM)
