@@ -33,7 +33,7 @@ function(kvr_idl name idl)
   file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${idl})
   add_custom_command(
     OUTPUT ${outputs}
-    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${KVR_FAKETIME} "2000-01-01 00:00:00"
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${KVR_FAKETIME} -f "2000-01-01 00:00:00"
             ${KVR_WIDL} ${KVR_WIDL_TARGET} -I${KVR_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}/control
             -L${KVR_WINE_TLB_DIR}
             -h -H ${KVR_GENERATED}/${name}.h
