@@ -433,42 +433,53 @@ TEST(RegistrationFree, AHostWithAnApplicationManifestAndAPlugInWithItsContext) {
 
 // --- Installer ----------------------------------------------------------------------------------
 
-// Every key and value below a key, as "path" and "path [name]" = "type:data".
+// Every key and value of HKLM\Software and HKCU\Software, as "path" and
+// "path [name]" = data in the form Wine saves the registry in, without
+// Windows Installer's own records of what it installed (kept apart from the
+// products' keys) and Wine's own settings. Saved by the server in one call
+// (RegSaveKey): walking the 65000 keys and values one call each takes
+// seconds.
 using Snapshot = std::map<std::string, std::string>;
 
-void Dump(HKEY key, const std::string& path, Snapshot& out) {
-  out[path] = "";
-  char name[1024];
-  static std::vector<BYTE> data(65536);
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = sizeof name, size = static_cast<DWORD>(data.size()), type = 0;
-    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size)) break;
-    std::string value(reinterpret_cast<char*>(data.data()), size);
-    if (type == REG_SZ && !value.empty() && value.back() == '\0') value.pop_back();
-    out[path + " [" + name + "]"] = std::to_string(type) + ":" + value;
-  }
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr)) break;
-    HKEY child;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &child)) continue;
-    Dump(child, path + "\\" + name, out);
-    RegCloseKey(child);
+void Save(HKEY root, const std::string& prefix, Snapshot& out) {
+  // Saving a key takes the backup privilege.
+  HANDLE token;
+  TOKEN_PRIVILEGES backup = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token));
+  LookupPrivilegeValueA(nullptr, SE_BACKUP_NAME, &backup.Privileges[0].Luid);
+  AdjustTokenPrivileges(token, FALSE, &backup, 0, nullptr, nullptr);
+  CloseHandle(token);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = std::string(temp) + "kvr-registry.txt";
+  DeleteFileA(file.c_str());
+  HKEY software;
+  ASSERT_EQ(RegOpenKeyExA(root, "Software", 0, KEY_READ, &software), ERROR_SUCCESS);
+  ASSERT_EQ(RegSaveKeyA(software, file.c_str(), nullptr), ERROR_SUCCESS);
+  RegCloseKey(software);
+  std::ifstream in(file);
+  std::string path, line, more;
+  while (std::getline(in, line)) {
+    while (!line.empty() && line.back() == '\\' && std::getline(in, more))
+      line.pop_back(), line += more;  // a value continued on the next line
+    if (line.empty() || line[0] == '#' || line[0] == ';' || line.find("WINE REGISTRY") == 0)
+      continue;
+    if (line[0] == '[') {  // [Key\\Subkey] time
+      path = prefix + "\\";
+      for (size_t i = 1; i < line.size() && line[i] != ']'; ++i)
+        if (line[i] != '\\' || line[i - 1] != '\\') path += line[i];
+      out[path] = "";
+      continue;
+    }
+    size_t equals = line[0] == '@' ? 1 : line.find("\"=", 1) + 1;  // @= or "name"=
+    out[path + " [" + line.substr(0, equals) + "]"] = line.substr(equals + 1);
   }
 }
 
-// HKLM\Software and HKCU\Software, without Windows Installer's own records
-// of what it installed (kept apart from the products' keys) and Wine's own
-// settings.
 Snapshot Registry() {
-  Snapshot all;
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    HKEY software;
-    if (RegOpenKeyExA(root, "Software", 0, KEY_READ, &software)) continue;
-    Dump(software, root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", all);
-    RegCloseKey(software);
-  }
-  Snapshot kept;
+  Snapshot all, kept;
+  Save(HKEY_LOCAL_MACHINE, "HKLM", all);
+  Save(HKEY_CURRENT_USER, "HKCU", all);
   for (const auto& entry : all) {
     const std::string& path = entry.first;
     if (path.find("HKLM\\Classes\\Installer") == 0 ||
@@ -595,7 +606,8 @@ TEST_F(Installer, InstallRefuseDowngradeUninstallUpgradeUninstall) {
   // a folder.
   Snapshot expected = SelfRegistration();
   for (auto& entry : expected)
-    if (entry.first.find("\\HELPDIR [") != std::string::npos) entry.second += "\\";
+    if (entry.first.find("\\HELPDIR [") != std::string::npos)
+      entry.second.insert(entry.second.size() - 1, "\\\\");
 
   {
     SCOPED_TRACE("install");
