@@ -132,16 +132,6 @@ Expect ByTable(UINT title, UINT fallback, Texts first = {}, Texts success = {}) 
   };
 }
 
-// The preview's temporary files, cc*.tmp.
-size_t TempFilesLeft() {
-  size_t count = 0;
-  for (const auto& file :
-       std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-    count +=
-        file.path().filename().string().rfind("cc", 0) == 0 && file.path().extension() == ".tmp";
-  return count;
-}
-
 // Every server call of the control, from every trigger that makes it.
 std::vector<Operation> Operations() {
   const auto open = [](long mode, bool cameraOn, int tab, bool presets = false) -> Step {
@@ -379,7 +369,7 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
       bench.Server().ClearCalls();
       test::MessageRecorder::Clear();
       dialogs.clear();
-      const size_t tempFiles = TempFilesLeft();
+      const size_t tempFiles = test::PreviewTempFiles();
       bench.Server().FailWhen(
           method,
           [&](const test::ServerCall& call) {
@@ -394,7 +384,7 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
       EXPECT_EQ(seen, operation.shown(code));
       EXPECT_NE(bench.Calls(method.c_str()), "0");
       EXPECT_EQ(operation.view(bench), FAILED(code) ? operation.failed : operation.done);
-      EXPECT_EQ(TempFilesLeft(), tempFiles);
+      EXPECT_EQ(test::PreviewTempFiles(), tempFiles);
       for (const test::ServerCall& call : bench.Server().Calls())
         called.insert(call.name);
     }

@@ -1,0 +1,829 @@
+// Re-entrancy stress: seeded episodes of random user actions on every page
+// of every product mode, while the servers (tests/support/stress_server.*)
+// fire events, fail, and have the host exchange servers, call Go, destroy
+// the container or deactivate and reactivate the control from inside any
+// of the control's calls, and a thread timer acts inside every modal loop.
+// Checked along the way: no crash, the pages always one whole set, events
+// held while an action waits for the server; after each episode: the
+// control still works, then closes and goes, leaving no server reference,
+// event sink, window, GDI object or temporary file, and every message
+// shown came from the string table.
+//
+//   KVR_STRESS_SEED=N (or --stress_seed=N)   one seed, its log printed
+//   KVR_STRESS_FIRST=N KVR_STRESS_EPISODES=M seeds N to N+M-1
+//   KVR_STRESS_SECONDS=S                     seeds from FIRST for S seconds
+//   KVR_STRESS_STEPS=K                       user steps per episode
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CameraControlFN.h"
+#include "HostFramework.h"
+#include "resources/resource.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/modal.h"
+#include "tests/support/page_helpers.h"
+#include "tests/support/product_dll.h"
+#include "tests/support/stress_server.h"
+#include "tests/support/test_container.h"
+
+namespace {
+
+namespace slog = test::stress_log;
+using test::Rng;
+using Server = fw::ComPtr<fw::ComObject<test::StressServer>>;
+using Texts = std::vector<std::string>;
+
+const char kSaveAs[] = "Save Camera Image As", kPreview[] = "Image Preview",
+           kWait[] = "Please Wait...";
+const Texts kPageSets[] = {
+    {"Camera Test", "Picture Capture", "Picture Colours", "Picture Tests", "Registers"},
+    {"Camera Test", "Picture Capture"},
+    {"Camera Test", "Picture Capture  "}};
+
+// What a user can do: on the control ("") or on the page with that caption.
+enum class Kind { Click, Action, Close, Text, List, Combo, Slider, Spin, Cell };
+struct Item {
+  const char* page;
+  int id;
+  Kind kind;
+};
+const char kCapture[] = "Picture Capture", kProduct[] = "Picture Capture  ",
+           kColours[] = "Picture Colours", kTests[] = "Picture Tests", kRegisters[] = "Registers";
+const Item kItems[] = {
+    {"", IDC_DEACTIVATE_ALL, Kind::Action},
+    {"", IDC_CAMERA_ON, Kind::Action},
+    {"", IDC_VIEWFINDER_ON, Kind::Action},
+    {"", IDOK, Kind::Close},
+    {"Camera Test", IDC_TEST, Kind::Action},
+    {kCapture, IDC_LOCATION_PC, Kind::Click},
+    {kCapture, IDC_LOCATION_PRODUCT, Kind::Click},
+    {kCapture, IDC_PRODUCT_NAME, Kind::Text},
+    {kCapture, IDC_FORMAT_LIST, Kind::List},
+    {kCapture, IDC_SIZE_LIST, Kind::List},
+    {kCapture, IDC_PREVIEW, Kind::Action},
+    {kCapture, IDC_SAVE, Kind::Action},
+    {kCapture, IDC_SAVE, Kind::Action},
+    {kProduct, IDC_LOCATION_PC, Kind::Click},
+    {kProduct, IDC_EPOC_LOCATION_PRODUCT, Kind::Click},
+    {kProduct, IDC_EPOC_PRODUCT_NAME, Kind::Text},
+    {kProduct, IDC_USE_ACKS, Kind::Click},
+    {kProduct, IDC_SHOW_IMAGE_AFTER_SAVE, Kind::Click},
+    {kProduct, IDC_FLASH_ON, Kind::Click},
+    {kProduct, IDC_FLASH_ANTI_RED_EYE, Kind::Click},
+    {kProduct, IDC_CAMERA_NUMBER, Kind::Combo},
+    {kProduct, IDC_FORMAT_LIST, Kind::List},
+    {kProduct, IDC_SIZE_LIST, Kind::List},
+    {kProduct, IDC_EPOC_SAVE, Kind::Action},
+    {kProduct, IDC_EPOC_SAVE, Kind::Action},
+    {kColours, IDC_LUMINANCE, Kind::Slider},
+    {kColours, IDC_HUE, Kind::Slider},
+    {kColours, IDC_WHITE_BALANCE_AUTO, Kind::Click},
+    {kColours, IDC_BLEMISH_CORRECTION, Kind::Click},
+    {kColours, IDC_READ, Kind::Action},
+    {kColours, IDC_WRITE, Kind::Action},
+    {kTests, IDC_NO_TEST, Kind::Action},
+    {kTests, IDC_COLOUR_BAR_TEST, Kind::Action},
+    {kTests, IDC_RAMP2_TEST, Kind::Action},
+    {kTests, IDC_SPECIFIC_VALUE_TEST, Kind::Action},
+    {kTests, IDC_GREEN, Kind::Text},
+    {kTests, IDC_RED_SPIN, Kind::Spin},
+    {kTests, IDC_WRITE, Kind::Action},
+    {kRegisters, IDC_FIRST_REGISTER, Kind::Text},
+    {kRegisters, IDC_LAST_REGISTER, Kind::Text},
+    {kRegisters, IDC_READ, Kind::Action},
+    {kRegisters, IDC_WRITE, Kind::Action},
+    {kRegisters, IDC_REGISTER_LIST, Kind::Cell},
+};
+
+// What may be typed into each edit box, good and bad.
+const char* TypedText(int id, Rng& rng) {
+  static const char* const kFirst[] = {"0", "3", "10", "150", "abc", ""};
+  static const char* const kLast[] = {"2", "5", "12", "159", "160", ""};
+  static const char* const kNames[] = {"Pics\\shot", "", "C:\\Orvik\\Images\\x"};
+  static const char* const kBinary[] = {"101", "111111", "0", "2", "", "1111111"};
+  switch (id) {
+    case IDC_FIRST_REGISTER:
+      return rng.From(kFirst);
+    case IDC_LAST_REGISTER:
+      return rng.From(kLast);
+    case IDC_GREEN:
+      return rng.From(kBinary);
+    default:
+      return rng.From(kNames);
+  }
+}
+
+bool Usable(HWND window) {
+  return window && IsWindowVisible(window) && IsWindowEnabled(window) &&
+         IsWindowEnabled(GetAncestor(window, GA_ROOT));
+}
+
+HWND OnlySheet(HWND dialog, int& count) {
+  HWND sheet = nullptr;
+  count = 0;
+  for (HWND found = nullptr; (found = FindWindowExA(dialog, found, "#32770", nullptr)); ++count)
+    sheet = found;
+  return sheet;
+}
+
+Texts TabTexts(HWND sheet) {
+  Texts texts;
+  HWND tab = PropSheet_GetTabControl(sheet);
+  for (int i = 0; tab && i < TabCtrl_GetItemCount(tab); ++i) {
+    char text[64] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// GDI objects by type (GetGuiResources answers 0 under Wine): every
+// handle index is asked, as Wine finds an object by that part alone.
+std::map<DWORD, int> GdiObjects() {
+  std::map<DWORD, int> types;
+  for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
+    if (DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++types[type];
+  return types;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<size_t*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
+  EnumChildWindows(window, CountWindow, count);  // all descendants
+  return CountWindow(window, count);
+}
+
+// This thread's windows, top-level and children.
+size_t ThreadWindows() {
+  size_t count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (IsWindowVisible(window) && strcmp(name, "#32770") == 0)
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+// This thread's visible top-level dialogs: message boxes and modal dialogs.
+std::vector<HWND> OpenDialogs() {
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+  return dialogs;
+}
+
+bool IsSaveAs(HWND dialog) {
+  return test::WindowText(dialog) == kSaveAs && test::FindChildById(dialog, 0x47c);
+}
+
+// A system message box: its text is the static 0xFFFF (so is Please Wait's).
+bool IsMessageBox(HWND dialog) {
+  const std::string title = test::WindowText(dialog);
+  return GetDlgItem(dialog, 0xFFFF) && title != kWait && title != kPreview && !IsSaveAs(dialog);
+}
+
+void Post(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// A title and text from the string table: the system box adds a line with
+// the result code, a failed test the server's description.
+bool FromStringTable(const std::string& title, const std::string& text) {
+  static const std::set<std::string> strings = [] {
+    std::set<std::string> all;
+    for (UINT id = 0; id < 1000; ++id)
+      if (!test::ProductText(id).empty()) all.insert(test::ProductText(id));
+    return all;
+  }();
+  std::string body = text.substr(0, text.find("\r\nHRESULT 0x"));
+  return strings.count(title) &&
+         (strings.count(body) ||
+          (title == test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) &&
+           body.rfind(test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n", 0) == 0));
+}
+
+// The seed being run, for a crash report.
+unsigned long long runningSeed = 0;
+
+[[noreturn]] void ReportCrash(const char* what) {
+  fprintf(stderr, "\nSTRESS CRASH: %s in seed %llu\n%s\nreplay: KVR_STRESS_SEED=%llu\n", what,
+          runningSeed, slog::Tail(300).c_str(), runningSeed);
+  fflush(stderr);
+  fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), 3);
+  abort();
+}
+
+HMODULE ModuleAt(void* address) {
+  HMODULE module = nullptr;
+  if (reinterpret_cast<uintptr_t>(address) < 0x10000) return nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      static_cast<LPCSTR>(address), &module);
+  return module;
+}
+
+std::string Hex(unsigned long long value) {
+  char text[24];
+  snprintf(text, sizeof text, "0x%llx", value);
+  return text;
+}
+
+// "module+offset" (nm on the module's .debug file names the function).
+std::string Where(void* address) {
+  HMODULE module = ModuleAt(address);
+  char name[MAX_PATH] = "";
+  if (!module || !GetModuleFileNameA(module, name, sizeof name)) return Hex(uintptr_t(address));
+  const char* file = strrchr(name, '\\');
+  return std::string(file ? file + 1 : name) + "+" +
+         Hex(static_cast<char*>(address) - reinterpret_cast<char*>(module));
+}
+
+// The exception, where it happened and the return addresses into the
+// product or this program found on the stack.
+LONG WINAPI Unhandled(EXCEPTION_POINTERS* e) {
+  std::string what = "exception " + Hex(e->ExceptionRecord->ExceptionCode) + " at " +
+                     Where(e->ExceptionRecord->ExceptionAddress) + "; on the stack:";
+#ifdef _WIN64
+  auto* stack = reinterpret_cast<void**>(e->ContextRecord->Rsp);
+#else
+  auto* stack = reinterpret_cast<void**>(e->ContextRecord->Esp);
+#endif
+  for (int i = 0, found = 0; i < 512 && found < 12; ++i)
+    if (ModuleAt(stack[i]) == test::ProductModule() ||
+        ModuleAt(stack[i]) == GetModuleHandleA(nullptr))
+      what += "\n  " + Where(stack[i]), ++found;
+  ReportCrash(what.c_str());
+}
+
+// Faults in our own code are reported at once: the system would swallow
+// them inside a timer procedure.
+LONG WINAPI FirstChance(EXCEPTION_POINTERS* e) {
+  const DWORD code = e->ExceptionRecord->ExceptionCode;
+  if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
+      code != 0xC0000374 && code != 0xC0000409)  // heap corruption, stack buffer overrun
+    return EXCEPTION_CONTINUE_SEARCH;
+  HMODULE module = ModuleAt(e->ExceptionRecord->ExceptionAddress);
+  if (module && module != test::ProductModule() && module != GetModuleHandleA(nullptr))
+    return EXCEPTION_CONTINUE_SEARCH;
+  return Unhandled(e);
+}
+
+unsigned long long EnvNumber(const char* name, unsigned long long fallback) {
+  const char* value = getenv(name);
+  return value && *value ? strtoull(value, nullptr, 10) : fallback;
+}
+
+class Episode;
+Episode* running = nullptr;  // the one the modal timer serves
+
+class Episode {
+ public:
+  Episode(unsigned long long seed, int steps, const std::string& picture, const std::string& folder)
+      : script(seed * 4 + 1),
+        user(seed * 4 + 2),
+        seed(seed),
+        steps(steps),
+        picture(picture),
+        folder(folder) {}
+
+  // Runs the episode; the failures found, empty when it passed.
+  Texts Run();
+  // Every page, dialog and box once, with nothing going wrong: fills the
+  // caches the system keeps once filled (fonts, message box icons, the
+  // shell's icons in Save As) before anything is counted.
+  void Tour();
+  size_t Steps() const { return stepsDone; }
+
+ private:
+  // ---- the host ----
+  bool Hosting() const { return control && !closing; }
+  Server AnyServer();
+  void NewControl();
+  void HandServer(const Server& server);
+  void Go();
+  void DestroyContainer();
+  void Reactivate();
+  HWND Dialog() const { return container && control ? container->ControlWindow() : nullptr; }
+
+  // ---- the user ----
+  void UserStep();
+  void Do(const Item& item, HWND window, HWND page);
+  void Tick();
+  void OnDialog(HWND dialog, unsigned act, Rng& rng);
+  // Whether a user action is waiting for the server: not while it waits
+  // for the user in a message box, the preview or Please Wait.
+  bool ActionWaitsForServer() const;
+
+  // ---- the checks ----
+  void CheckPages();
+  void Recover();
+  void Fail(const std::string& what);
+  static void CALLBACK TickProc(HWND, UINT, UINT_PTR, DWORD) {
+    if (running) running->Tick();
+  }
+
+  test::StressScript script;
+  Rng user;
+  unsigned long long seed;
+  int steps;
+  size_t stepsDone = 0;
+  const std::string& picture;
+  const std::string folder;
+
+  std::unique_ptr<test::TestContainer> container;
+  fw::ComPtr<IUnknown> control;
+  std::vector<std::unique_ptr<test::TestContainer>> closed;  // deleted between steps
+  Server current;
+  bool closing = false;
+  bool touring = false;
+  int actions = 0;  // user actions running
+  int tickDepth = 0;
+  struct Seen {
+    unsigned number, acts;
+    DWORD last;
+  };
+  std::map<HWND, Seen> dialogs;
+  unsigned dialogCount = 0;
+  static unsigned saved;  // names of pictures saved in this process
+  std::vector<test::SeenMessageBox> boxes;
+  Texts failures;
+};
+
+unsigned Episode::saved = 0;
+
+Server Episode::AnyServer() {
+  static const long kModes[] = {0, 1, 2, 2, 2, 3, 4, 5, 6, 9};
+  const auto& servers = script.Servers();
+  if (!servers.empty() && script.rng.OneIn(2))
+    return servers[script.rng.Pick(static_cast<unsigned>(servers.size()))];
+  Server server = script.NewServer(script.rng.From(kModes));
+  server->SetCaptureContent(picture);
+  server->SetCameraCount(2);
+  server->SetCameraConfig(2, {0x4, 0x40, 0});
+  return server;
+}
+
+void Episode::NewControl() {
+  slog::Add("host: makes a new control");
+  container = std::make_unique<test::TestContainer>();
+  container->OnCloseRequest([this] {
+    slog::Add("host: the frame closes");
+    if (Hosting()) DestroyContainer();
+  });
+  control = test::CreateControl();
+  container->Activate(control.Get());
+  if (!user.OneIn(8)) HandServer(AnyServer());
+  if (!user.OneIn(6)) Go();
+}
+
+void Episode::HandServer(const Server& server) {
+  fw::ComPtr<IUnknown> keep = control;
+  fw::ComPtr<ICameraControlFNClient> client;
+  if (!keep || FAILED(keep.As(&client))) return;
+  slog::Add("host: SetServer(%s)",
+            server ? ("server " + std::to_string(server->Number())).c_str() : "null");
+  current = server;
+  client->SetServer(server.Get());
+}
+
+void Episode::Go() {
+  fw::ComPtr<IUnknown> keep = control;
+  fw::ComPtr<IGoClient> go;
+  if (!keep || FAILED(keep.As(&go))) return;
+  slog::Add("host: Go");
+  go->Go();
+}
+
+void Episode::DestroyContainer() {
+  std::unique_ptr<test::TestContainer> doomed = std::move(container);
+  fw::ComPtr<IUnknown> released = std::move(control);
+  slog::Add("host: closes and releases the control, destroys its container");
+  if (doomed) doomed->Deactivate();
+  released.Reset();
+  if (doomed) {
+    DestroyWindow(doomed->Frame());
+    closed.push_back(std::move(doomed));
+  }
+}
+
+void Episode::Reactivate() {
+  fw::ComPtr<IUnknown> keep = control;
+  fw::ComPtr<IOleInPlaceObject> inPlace;
+  if (!keep || FAILED(keep.As(&inPlace))) return;
+  slog::Add("host: InPlaceDeactivate, then DoVerb(OLEIVERB_INPLACEACTIVATE)");
+  inPlace->InPlaceDeactivate();
+  if (container && control == keep) container->Activate(keep.Get());
+}
+
+bool Episode::ActionWaitsForServer() const {
+  if (actions == 0) return false;
+  for (HWND dialog : OpenDialogs())
+    if (IsMessageBox(dialog) || test::WindowText(dialog) == kWait ||
+        test::WindowText(dialog) == kPreview)
+      return false;
+  return true;
+}
+
+void Episode::UserStep() {
+  HWND dialog = Dialog();
+  int sheets = 0;
+  HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
+  HWND page = sheet ? PropSheet_GetCurrentPageHwnd(sheet) : nullptr;
+  const std::string caption = test::WindowText(page);
+  std::vector<std::pair<const Item*, HWND>> usable;
+  for (const Item& item : kItems) {
+    HWND window = !*item.page                    ? GetDlgItem(dialog, item.id)
+                  : page && caption == item.page ? GetDlgItem(page, item.id)
+                                                 : nullptr;
+    if (Usable(window)) usable.emplace_back(&item, window);
+  }
+  HWND tabs = sheet ? PropSheet_GetTabControl(sheet) : nullptr;
+  const unsigned pick = user.Pick(static_cast<unsigned>(usable.size()) + 2);
+  if (pick < usable.size() && (usable[pick].first->kind != Kind::Close || user.OneIn(4)))
+    return Do(*usable[pick].first, usable[pick].second, page);
+  if (!Usable(tabs)) return slog::Add("user: finds nothing to do");
+  const int tab = static_cast<int>(user.Pick(TabCtrl_GetItemCount(tabs)));
+  slog::Add("user: selects tab %d", tab);
+  SendMessageA(sheet, PSM_SETCURSEL, tab, 0);
+}
+
+void Episode::Do(const Item& item, HWND window, HWND page) {
+  const char* where = *item.page ? item.page : "control";
+  switch (item.kind) {
+    case Kind::Text: {
+      const char* text = TypedText(item.id, user);
+      slog::Add("user: types \"%s\" into %s/%d", text, where, item.id);
+      SetWindowTextA(window, text);
+      return;
+    }
+    case Kind::List: {
+      const int count = static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0));
+      const int row = static_cast<int>(user.Pick(count > 0 ? count : 1));
+      slog::Add("user: chooses row %d of %s/%d", row, where, item.id);
+      SendMessageA(window, LB_SETCURSEL, row, 0);
+      return;
+    }
+    case Kind::Slider: {
+      const int position = static_cast<int>(user.Pick(256));
+      slog::Add("user: moves %s/%d to %d", where, item.id, position);
+      SendMessageA(window, TBM_SETPOS, TRUE, position);
+      SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(window));
+      return;
+    }
+    case Kind::Spin: {
+      NMUPDOWN change = {};
+      change.hdr = {window, static_cast<UINT_PTR>(item.id), static_cast<UINT>(UDN_DELTAPOS)};
+      change.iDelta = user.OneIn(2) ? 1 : -1;
+      slog::Add("user: spins %s/%d by %d", where, item.id, change.iDelta);
+      SendMessageA(page, WM_NOTIFY, item.id, reinterpret_cast<LPARAM>(&change));
+      return;
+    }
+    case Kind::Cell: {
+      static const char* const kTyped[] = {"1\r", "0f\r", "255\r", "10101010\r", "7\x1b"};
+      const int row = static_cast<int>(user.Pick(12)), column = 1 + static_cast<int>(user.Pick(3));
+      const char* typed = user.From(kTyped);
+      slog::Add("user: edits register cell %d,%d: \"%s\"", row, column, typed);
+      test::DoubleClickCell(window, row, column);
+      HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr);
+      if (Usable(edit)) test::Type(edit, typed);
+      return;
+    }
+    default:
+      break;
+  }
+  slog::Add("user: %s %s/%d", item.kind == Kind::Combo ? "chooses a camera on" : "clicks", where,
+            item.id);
+  actions += item.kind == Kind::Action || item.kind == Kind::Combo;
+  if (item.kind == Kind::Combo) {
+    const int count = static_cast<int>(SendMessageA(window, CB_GETCOUNT, 0, 0));
+    SendMessageA(window, CB_SETCURSEL, user.Pick(count > 0 ? count : 1), 0);
+    for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+      SendMessageA(page, WM_COMMAND, MAKEWPARAM(item.id, code), reinterpret_cast<LPARAM>(window));
+  } else {
+    SendMessageA(window, BM_CLICK, 0, 0);
+  }
+  actions -= item.kind == Kind::Action || item.kind == Kind::Combo;
+}
+
+// Every 15 ms, inside any message loop: acts on the newest dialog once it
+// has had 100 ms since the last act: sometimes something else happens
+// first, then the user answers it.
+void Episode::Tick() {
+  if (tickDepth >= 3) return;
+  ++tickDepth;
+  for (auto it = dialogs.begin(); it != dialogs.end();)
+    it = IsWindow(it->first) ? std::next(it) : dialogs.erase(it);
+  for (HWND dialog : OpenDialogs()) {
+    if (!IsWindowEnabled(dialog)) continue;  // a dialog of its own is open
+    auto found = dialogs.find(dialog);
+    if (found == dialogs.end()) {
+      found = dialogs.emplace(dialog, Seen{++dialogCount, 0, 0}).first;
+      const std::string text = test::WindowText(GetDlgItem(dialog, 0xFFFF));
+      slog::Add("dialog %u opens: \"%s\" %s", dialogCount, test::WindowText(dialog).c_str(),
+                IsMessageBox(dialog) ? text.c_str() : "");
+      // The control's boxes, not those of the file dialog.
+      if (IsMessageBox(dialog) && !IsSaveAs(GetWindow(dialog, GW_OWNER)))
+        boxes.push_back({test::WindowText(dialog), text});
+    }
+    Seen& seen = found->second;
+    if (seen.acts && GetTickCount() - seen.last < 100) break;
+    seen.last = GetTickCount();
+    Rng rng(seed * 7919 + seen.number * 131 + ++seen.acts);
+    OnDialog(dialog, seen.acts, rng);
+    break;
+  }
+  --tickDepth;
+}
+
+void Episode::OnDialog(HWND dialog, unsigned act, Rng& rng) {
+  const std::string title = test::WindowText(dialog);
+  const unsigned number = dialogs[dialog].number;
+  if (!touring && tickDepth == 1 && act <= 2 && rng.OneIn(3)) {
+    slog::Add("inside dialog %u:", number);
+    const unsigned what = rng.Pick(3);
+    if (what == 0 && current) return script.FireEvent(*current.Get());
+    if (what == 1 && script.RunHostAction(rng)) return;
+    HWND dialogWindow = Dialog();
+    HWND button = dialogWindow ? GetDlgItem(dialogWindow, IDC_CAMERA_ON) : nullptr;
+    if (IsMessageBox(dialog) && Usable(button)) {
+      slog::Add("user: clicks Camera On behind the message box");
+      PostMessageA(button, BM_CLICK, 0, 0);
+      return;
+    }
+  }
+  if (IsSaveAs(dialog)) {
+    if (!touring && rng.OneIn(3)) {
+      slog::Add("user: cancels Save As");
+      return Post(dialog, IDCANCEL);
+    }
+    const std::string path = folder + "\\picture" + std::to_string(++saved);
+    slog::Add("user: saves as %s", path.c_str());
+    SetWindowTextA(test::FindChildById(dialog, 0x47c), path.c_str());
+    return Post(dialog, IDOK);
+  }
+  if (title == kPreview) {
+    const bool save = act == 1 && (touring || rng.OneIn(3));
+    slog::Add("user: %s the preview", save ? "saves" : "closes");
+    return Post(dialog, save ? IDC_PREVIEW_SAVE : IDOK);
+  }
+  if (title == kWait) {
+    if (current && act < 4 && (touring || rng.OneIn(2))) {
+      slog::Add("server %d fires CameraTestFinished (the test is done)", current->Number());
+      current->FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});
+      return;
+    }
+    slog::Add("user: cancels the wait");
+    return Post(dialog, IDC_WAIT_CANCEL);
+  }
+  if (!IsMessageBox(dialog)) Fail("a dialog nobody expected: \"" + title + "\"");
+  slog::Add("user: answers the message box");
+  Post(dialog, !IsMessageBox(dialog) ? IDCANCEL : GetDlgItem(dialog, IDOK) ? IDOK : IDNO);
+}
+
+void Episode::Fail(const std::string& what) {
+  slog::Add("FAILED: %s", what.c_str());
+  failures.push_back(what);
+}
+
+// Whenever things have settled: the sheet, if there is one, shows one
+// whole page set, each page once.
+void Episode::CheckPages() {
+  HWND dialog = Dialog();
+  int sheets = 0;
+  HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
+  if (sheets > 1) Fail(std::to_string(sheets) + " sheets in the control");
+  if (!sheet) return;
+  const Texts tabs = TabTexts(sheet);
+  bool whole = false;
+  for (const Texts& set : kPageSets)
+    whole = whole || tabs == set;
+  std::string shown;
+  for (const std::string& tab : tabs)
+    shown += "[" + tab + "]";
+  if (!whole) Fail("the sheet shows " + shown);
+}
+
+// The host shows the control again, hands it a new phone in mode 2 and
+// starts it: the full page set, and the radios and a Read pass reach the
+// new server.
+void Episode::Recover() {
+  if (!Hosting()) return;
+  slog::Add("check: the control still works");
+  const size_t messages = test::MessageRecorder::Messages().size() + boxes.size();
+  container->Activate(control.Get());
+  Server fresh = script.NewServer(2);
+  HandServer(fresh);
+  Go();
+  test::PumpMessages(30);
+  HWND dialog = Dialog();
+  int sheets = 0;
+  HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
+  if (!sheet || sheets != 1) return Fail("no sheet after Go (" + std::to_string(sheets) + ")");
+  if (TabTexts(sheet) != kPageSets[0]) return Fail("not the full page set after Go in mode 2");
+  fresh->ClearCalls();
+  SendMessageA(GetDlgItem(dialog, IDC_CAMERA_ON), BM_CLICK, 0, 0);
+  if (fresh->CallStrings() != Texts{"ActivateViewFinder(0)", "ActivateCamera(1)"})
+    Fail("Camera On does not reach the new server");
+  SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+  HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "0");
+  SetDlgItemTextA(page, IDC_LAST_REGISTER, "3");
+  SendMessageA(GetDlgItem(page, IDC_READ), BM_CLICK, 0, 0);
+  if (fresh->CallCount("ReadRegister") != 4)
+    Fail("Read made " + std::to_string(fresh->CallCount("ReadRegister")) + " reads of 4");
+  if (test::MessageRecorder::Messages().size() + boxes.size() != messages)
+    Fail("messages while the control works normally");
+}
+
+void Episode::Tour() {
+  test::MessageRecorder::Unavailable plainBoxes;
+  running = this;
+  touring = true;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, TickProc);
+  for (long mode : {2, 4}) {
+    container = std::make_unique<test::TestContainer>();
+    control = test::CreateControl();
+    container->Activate(control.Get());
+    Server server = script.NewServer(mode);
+    server->SetCaptureContent(picture);
+    HandServer(server);
+    Go();
+    SendMessageA(GetDlgItem(Dialog(), IDC_CAMERA_ON), BM_CLICK, 0, 0);
+    HWND sheet = FindWindowExA(Dialog(), nullptr, "#32770", nullptr);
+    for (int tab = 0; SendMessageA(sheet, PSM_SETCURSEL, tab, 0); ++tab) {
+      HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+      test::PumpMessages(20);  // painted
+      for (const Item& item : kItems)
+        if (item.kind == Kind::Action && test::WindowText(page) == item.page)
+          Do(item, GetDlgItem(page, item.id), page);
+    }
+    server->SetResult("ActivateCamera", E_FAIL);  // an error box
+    SendMessageA(GetDlgItem(Dialog(), IDC_CAMERA_ON), BM_CLICK, 0, 0);
+    DestroyContainer();
+    closed.clear();
+  }
+  KillTimer(nullptr, timer);
+  running = nullptr;
+  current.Reset();
+}
+
+Texts Episode::Run() {
+  slog::Add("=== seed %llu", seed);
+  static const unsigned kOneIn[] = {3, 8, 8, 20};
+  script.oneIn = user.From(kOneIn);
+  std::unique_ptr<test::MessageRecorder::Unavailable> plainBoxes;
+  if (user.OneIn(3)) plainBoxes = std::make_unique<test::MessageRecorder::Unavailable>();
+  slog::Add("a call acts once in %u; messages in %s", script.oneIn,
+            plainBoxes ? "system boxes" : "the host's component");
+  script.mustHold = [this] { return ActionWaitsForServer(); };
+  const auto hosting = [this] { return Hosting(); };
+  script.hostActions = {
+      {hosting, [this] { HandServer(nullptr); }},
+      {hosting, [this] { HandServer(AnyServer()); }},
+      {hosting, [this] { Go(); }},
+      {hosting, [this] { DestroyContainer(); }},
+      {[this] { return Hosting() && container; }, [this] { Reactivate(); }},
+  };
+  test::MessageRecorder::Clear();
+  const size_t windows = ThreadWindows(), tempFiles = test::PreviewTempFiles();
+  const std::map<DWORD, int> gdi = GdiObjects();
+  const HRESULT unloadable = test::CallDllCanUnloadNow();
+  running = this;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, TickProc);
+
+  script.armed = true;
+  for (int step = 1; step <= steps && failures.empty(); ++step, ++stepsDone) {
+    if (!control) NewControl();
+    slog::Add("step %d", step);
+    const unsigned what = user.Pick(12);
+    if (what == 0) {
+      script.RunHostAction(user);
+    } else if (what == 1 && current) {
+      slog::Add("the phone, between calls:");
+      script.FireEvent(*current.Get());
+    } else {
+      UserStep();
+    }
+    test::PumpMessages(user.Pick(20));
+    closed.clear();
+    CheckPages();
+    for (const std::string& fault : script.faults)
+      Fail(fault);
+    script.faults.clear();
+  }
+  script.armed = false;
+  if (failures.empty()) Recover();
+
+  // The host closes the control; the server still acts inside the calls
+  // the control makes while it goes.
+  slog::Add("host: closes the control");
+  closing = true;
+  script.armed = true;
+  if (container) container->Deactivate();
+  if (control && control.Detach()->Release() != 0) Fail("the host's last Release did not free it");
+  container.reset();
+  script.armed = false;
+  test::PumpMessages(30);
+  closed.clear();
+  KillTimer(nullptr, timer);
+  running = nullptr;
+  for (HWND dialog : OpenDialogs())
+    Fail("dialog left open: \"" + test::WindowText(dialog) + "\"");
+
+  current.Reset();
+  for (const Server& server : script.Servers()) {
+    if (server->RefCount() != 1 || server->AdvisedSinkCount() != 0)
+      Fail("server " + std::to_string(server->Number()) + " keeps " +
+           std::to_string(server->RefCount() - 1) + " references and " +
+           std::to_string(server->AdvisedSinkCount()) + " sinks");
+  }
+  if (test::CallDllCanUnloadNow() != unloadable) Fail("objects of the DLL are left");
+  if (ThreadWindows() != windows)
+    Fail("windows: " + std::to_string(windows) + " before, " + std::to_string(ThreadWindows()));
+  for (const auto& [type, count] : GdiObjects())
+    if (count != (gdi.count(type) ? gdi.at(type) : 0))
+      Fail("GDI objects of type " + std::to_string(type) + ": " +
+           std::to_string(gdi.count(type) ? gdi.at(type) : 0) + " before, " +
+           std::to_string(count));
+  if (test::PreviewTempFiles() != tempFiles) Fail("temporary files left");
+  for (const test::RecordedMessage& message : test::MessageRecorder::Messages())
+    boxes.push_back({message.title, message.text});
+  for (const test::SeenMessageBox& box : boxes)
+    if (!FromStringTable(box.caption, box.text))
+      Fail("message not from the string table: \"" + box.caption + "\" \"" + box.text + "\"");
+  return failures;
+}
+
+TEST(Stress, SeededEpisodes) {
+  SetUnhandledExceptionFilter(Unhandled);
+  AddVectoredExceptionHandler(1, FirstChance);
+  signal(SIGABRT, [](int) { ReportCrash("abort"); });
+
+  std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
+  const std::string picture(std::istreambuf_iterator<char>(file), {});
+  const std::filesystem::path start = std::filesystem::current_path();  // Save As moves it
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kvr_stress";
+
+  unsigned long long first = EnvNumber("KVR_STRESS_FIRST", 1);
+  unsigned long long count = EnvNumber("KVR_STRESS_EPISODES", 40);
+  const char* flag = strstr(GetCommandLineA(), "--stress_seed=");
+  const unsigned long long only =
+      flag ? strtoull(flag + 14, nullptr, 10) : EnvNumber("KVR_STRESS_SEED", 0);
+  if (only) first = only, count = 1;
+  const DWORD seconds = static_cast<DWORD>(EnvNumber("KVR_STRESS_SECONDS", 0));
+  const int steps = static_cast<int>(EnvNumber("KVR_STRESS_STEPS", 24));
+
+  std::filesystem::create_directories(folder);
+  Episode(0, 0, picture, folder.string()).Tour();
+  const DWORD began = GetTickCount();
+  size_t episodes = 0, stepsDone = 0, failed = 0;
+  for (unsigned long long seed = first;
+       seconds ? GetTickCount() - began < seconds * 1000 : seed < first + count; ++seed) {
+    std::filesystem::create_directories(folder);
+    runningSeed = seed;
+    slog::Clear();
+    Episode episode(seed, steps, picture, folder.string());
+    const Texts failures = episode.Run();
+    ++episodes;
+    stepsDone += episode.Steps();
+    std::filesystem::current_path(start);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    if (only) printf("%s", slog::Tail(100000).c_str());
+    if (failures.empty()) continue;
+    ++failed;
+    ADD_FAILURE() << "seed " << seed << ": " << failures.front() << "\n"
+                  << (only ? "" : slog::Tail(failed <= 3 ? 250 : 20))
+                  << "replay: KVR_STRESS_SEED=" << seed;
+  }
+  printf("stress: seeds %llu to %llu, %zu episodes, %zu steps, %lu s, %zu failed\n", first,
+         first + episodes - 1, episodes, stepsDone, (GetTickCount() - began) / 1000, failed);
+}
+
+}  // namespace
