@@ -41,67 +41,83 @@ CCameraControlUI::CCameraControlUI()
 
 CCameraControlUI::~CCameraControlUI() = default;
 
-HRESULT CCameraControlUI::FinalConstruct() {
-  return CreateEventSink();
-}
-
 void CCameraControlUI::FinalRelease() {
   // The window goes first, while the server is still there to switch the
-  // camera off.
+  // camera off; then the server and its event connection.
   CComCompositeControl2::FinalRelease();
+  ExchangeServer(nullptr);
 }
 
 // ---- Host operations ----
 
 STDMETHODIMP CCameraControlUI::SetServer(ICameraControlFN* newServer) {
+  fw::CallScope call;
   if (newServer == Server()) return S_OK;
-  ExchangeServer(newServer);
-  // Once started, a new server (a phone plugged in again) reaches the sheet
-  // and every page at once, and the control shows its state as Go does; no
-  // part of the control keeps the old one.
-  if (started) Start();
+  {
+    // Events the new server fires while it is connected wait for this work.
+    CServerWork::Scope work(this, nullptr, ServerReference());
+    ExchangeServer(newServer);
+    // Once started, a new server (a phone plugged in again) reaches the
+    // sheet and every page at once, and the control shows its state as Go
+    // does; no part of the control keeps the old one.
+    if (started) sheet.SetServer(Server());
+  }
+  if (started) RequestRefresh();
   return S_OK;
 }
 
-void CCameraControlUI::ReadProductMode(long& productMode) {
+void CCameraControlUI::ReadProductMode(ICameraControlFN* server, long& productMode) {
   long reserved = 1;
   long formatMask = 0;
   long sizeMask = 0;
-  Server()->GetProductConfiguration(&productMode, 0, &reserved, &formatMask, &sizeMask);
+  server->GetProductConfiguration(&productMode, 0, &reserved, &formatMask, &sizeMask);
 }
 
 STDMETHODIMP CCameraControlUI::Go() {
-  Start();
+  fw::CallScope call;
+  started = true;
+  RequestRefresh();
   return S_OK;
 }
 
-// The first start builds the sheet; every later one (Go again, a new
-// server) reuses it and rebuilds its pages only for a new mode.
-void CCameraControlUI::Start() {
-  started = true;
-  if (Server()) {
-    Server()->GetConnectionState(&connected);
+// The sheet belongs to the control's window: it is built when Go first
+// finds a window, and again after an activation in place made a new one;
+// every later refresh rebuilds its pages only for a new mode.
+void CCameraControlUI::OnRefresh() {
+  CServerWork::Scope work(this, Hwnd(), ServerReference());
+  ICameraControlFN* server = work.Server();
+  sheet.SetServer(server);
+  if (server) {
+    server->GetConnectionState(&connected);
+    if (!work.GoesOn()) return;
     long newMode = mode;  // a server that writes nothing leaves the mode as it is
-    ReadProductMode(newMode);
-    sheet.SetServer(Server());
-    if (!sheetBuilt) {
+    ReadProductMode(server, newMode);
+    if (!work.GoesOn()) return;
+    if (!sheet.Hwnd()) {
       mode = newMode;
-      sheet.AddPagesForMode(mode);
-      sheet.CreateSheet(Hwnd());
-      sheetBuilt = true;
-      PlaceSheet();
+      if (Hwnd() && !BuildSheet(work)) return;
     } else if (newMode != mode) {
-      sheet.ChangeMode(newMode);
       mode = newMode;
+      sheet.ChangeMode(newMode);
+      if (!work.GoesOn()) return;
     }
-    if (mode == 0) ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
-  } else {
-    // Without a server the pages report the missing component.
-    sheet.SetServer(nullptr);
+    if (mode == 0) {
+      ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+      if (!work.GoesOn()) return;
+    }
   }
+  // Without a server the pages report the missing component.
   UpdateEnabled();
   ShowControlsForMode(mode);
   if (HWND close = Item(IDOK)) SetFocus(close);
+}
+
+bool CCameraControlUI::BuildSheet(CServerWork::Scope& work) {
+  sheet.AddPagesForMode(mode);
+  sheet.CreateSheet(Hwnd());
+  if (!work.GoesOn()) return false;
+  PlaceSheet();
+  return true;
 }
 
 void CCameraControlUI::PlaceSheet() {
@@ -159,6 +175,9 @@ LRESULT CCameraControlUI::OnInitDialog(const fw::Message&, bool&) {
   SendMessageA(radioCameraOn, BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageA(radioViewFinderOn, BM_SETCHECK, BST_UNCHECKED, 0);
   UpdateEnabled();
+  // A new window after Go (activated in place again): the sheet is built
+  // again, with the server's state.
+  if (started) RequestRefresh();
   return 0;
 }
 
@@ -173,44 +192,48 @@ LRESULT CCameraControlUI::OnCloseButton(const fw::Message&, bool&) {
 // Switches one device on after switching the other off (camera and
 // viewfinder are never on together). A failure to switch on is reported and
 // the group falls back to "Deactivate All".
-bool CCameraControlUI::SwitchOn(ServerSwitch off, ServerSwitch on, UINT titleId, UINT textId) {
+bool CCameraControlUI::SwitchOn(CUserAction& action, ServerSwitch off, ServerSwitch on,
+                                UINT titleId, UINT textId) {
   CWaitCursor wait;
-  (Server()->*off)(0);
-  if (SUCCEEDED((Server()->*on)(1))) return true;
+  ICameraControlFN* server = action.Server();
+  (server->*off)(0);
+  if (!action.GoesOn()) return false;
+  const HRESULT hr = (server->*on)(1);
+  if (!action.GoesOn()) return false;
+  if (SUCCEEDED(hr)) return true;
   ShowError(titleId, textId);
+  if (!action.GoesOn()) return false;
   ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
   return false;
 }
 
 LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
-  if (InProgress()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(this);
-  if (!Server()) {
-    ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    return 0;
-  }
+  CUserAction action(this, Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return 0;
   // With the group hidden the phone is not switched; the pages still follow.
   const bool switchPhone = !HidesActivationGroup(mode);
   switch (m.CommandId()) {
     case IDC_DEACTIVATE_ALL:
       if (switchPhone) {
         CWaitCursor wait;
-        Server()->ActivateViewFinder(0);
-        Server()->ActivateCamera(0);
+        action.Server()->ActivateViewFinder(0);
+        if (!action.GoesOn()) return 0;
+        action.Server()->ActivateCamera(0);
+        if (!action.GoesOn()) return 0;
       }
       ShowActivation(IDC_DEACTIVATE_ALL, ActivationDeactivated);
       break;
     case IDC_CAMERA_ON:
-      if (switchPhone &&
-          !SwitchOn(&ICameraControlFN::ActivateViewFinder, &ICameraControlFN::ActivateCamera,
-                    IDS_ERR_ACTIVATE_CAMERA_TITLE, IDS_ERR_ACTIVATE_CAMERA))
+      if (switchPhone && !SwitchOn(action, &ICameraControlFN::ActivateViewFinder,
+                                   &ICameraControlFN::ActivateCamera, IDS_ERR_ACTIVATE_CAMERA_TITLE,
+                                   IDS_ERR_ACTIVATE_CAMERA))
         break;
       ShowActivation(IDC_CAMERA_ON, ActivationCameraOn);
       break;
     case IDC_VIEWFINDER_ON:
-      if (switchPhone &&
-          !SwitchOn(&ICameraControlFN::ActivateCamera, &ICameraControlFN::ActivateViewFinder,
-                    IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER))
+      if (switchPhone && !SwitchOn(action, &ICameraControlFN::ActivateCamera,
+                                   &ICameraControlFN::ActivateViewFinder,
+                                   IDS_ERR_ACTIVATE_VIEWFINDER_TITLE, IDS_ERR_ACTIVATE_VIEWFINDER))
         break;
       ShowActivation(IDC_VIEWFINDER_ON, ActivationViewFinderOn);
       break;
@@ -219,26 +242,30 @@ LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
 }
 
 LRESULT CCameraControlUI::OnDestroy(const fw::Message&, bool& handled) {
-  if (Server()) Server()->ActivateCamera(0);
+  // A test still waited for ends with the window it belongs to.
+  sheet.CancelCameraTestWait();
+  CServerWork::Scope work(this, nullptr, ServerReference());
+  if (work.Server()) work.Server()->ActivateCamera(0);
   handled = false;
   return 0;
 }
 
 LRESULT CCameraControlUI::OnHeldServerEvents(const fw::Message&, bool&) {
-  HandleHeldEvents();
+  HandleWaiting();
   return 0;
 }
 
 // ---- Server events ----
 
-void CCameraControlUI::ScheduleHeldEvents() {
-  if (!Hwnd() || !PostMessageA(Hwnd(), UM_HELDSERVEREVENTS, 0, 0)) HandleHeldEvents();
+void CCameraControlUI::ScheduleWaiting() {
+  if (!Hwnd() || !PostMessageA(Hwnd(), UM_HELDSERVEREVENTS, 0, 0)) HandleWaiting();
 }
 
 void CCameraControlUI::OnServerEvent(DISPID id, const VARIANT* arguments, UINT count) {
+  CServerWork::Scope work(this, Hwnd(), ServerReference());
   switch (id) {
     case kEventConnectionStateChanged:
-      if (count == 1 && arguments[0].vt == VT_I4) ConnectionStateChanged(arguments[0].lVal);
+      if (count == 1 && arguments[0].vt == VT_I4) ConnectionStateChanged(work, arguments[0].lVal);
       break;
     case kEventCameraTestFinished:
       if (count == CCameraTestPropPage::kResultCount) {
@@ -258,15 +285,20 @@ void CCameraControlUI::OnServerEvent(DISPID id, const VARIANT* arguments, UINT c
   }
 }
 
-void CCameraControlUI::ConnectionStateChanged(long value) {
+void CCameraControlUI::ConnectionStateChanged(CServerWork::Scope& work, long value) {
   connected = value != 0 ? 1 : 0;
-  if (connected == 1 && Server()) {
+  if (connected == 1 && work.Server()) {
     long newMode = 2;
-    ReadProductMode(newMode);
+    ReadProductMode(work.Server(), newMode);
+    if (!work.GoesOn()) return;
     if (newMode != mode) {
-      sheet.ChangeMode(newMode);
       mode = newMode;
-      if (mode == 0) ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+      sheet.ChangeMode(newMode);
+      if (!work.GoesOn()) return;
+      if (mode == 0) {
+        ShowError(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION);
+        if (!work.GoesOn()) return;
+      }
     }
     ShowControlsForMode(newMode);
   }

@@ -14,6 +14,7 @@
 #include "control/composite_control_with_help.h"
 #include "control/context_member.h"
 #include "control/server_link.h"
+#include "control/user_action.h"
 #include "framework/module_type_info.h"
 #include "pages/camera_control_property_sheet.h"
 #include "resources/resource.h"
@@ -21,8 +22,8 @@
 // The help file the host framework opens by default.
 extern const char szHelpZEFfile[];
 
-// Posted to the control's dialog when a user action's server work has ended
-// with server events held: they are handled from the message loop.
+// Posted to the control's dialog when its work has ended with server events
+// or a refresh waiting: they are handled from the message loop.
 constexpr UINT UM_HELDSERVEREVENTS = WM_APP + 0x101;
 
 class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHelpZEFfile>,
@@ -35,7 +36,6 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   CCameraControlUI();
   ~CCameraControlUI() override;
 
-  HRESULT FinalConstruct() override;
   void FinalRelease() override;
 
   FW_BEGIN_INTERFACES(CCameraControlUI)
@@ -77,22 +77,27 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
 
  private:
   void OnServerEvent(DISPID id, const VARIANT* arguments, UINT count) override;
-  void ScheduleHeldEvents() override;
-  void ConnectionStateChanged(long value);
+  void ScheduleWaiting() override;
+  void ConnectionStateChanged(CServerWork::Scope& work, long value);
   void CameraTestFinished(const long values[CCameraTestPropPage::kResultCount]);
   void CameraTestFailed(BSTR description);
 
-  // What Go does: read the server's state, build or update the sheet,
-  // enable and show the controls.
-  void Start();
+  // What Go does (and SetServer after Go, and an activation in place after
+  // Go): read the server's state, build the sheet in the control's window or
+  // bring its pages to the mode, enable and show the controls.
+  void OnRefresh() override;
+  // Builds the sheet for `mode` in the control's window; false when the
+  // work cannot go on.
+  bool BuildSheet(CServerWork::Scope& work);
   void UpdateEnabled();
   void ShowControlsForMode(long m);
   void PlaceSheet();
   // Checks one radio button of the activation group and sets the mask.
   void ShowActivation(int checkedId, long mask);
-  void ReadProductMode(long& productMode);
+  static void ReadProductMode(ICameraControlFN* server, long& productMode);
   using ServerSwitch = HRESULT (STDMETHODCALLTYPE ICameraControlFN::*)(long);
-  bool SwitchOn(ServerSwitch off, ServerSwitch on, UINT titleId, UINT textId);
+  // False when the action ended before the switch was done.
+  bool SwitchOn(CUserAction& action, ServerSwitch off, ServerSwitch on, UINT titleId, UINT textId);
 
   long connected = 0;
   CCameraControlPropertySheet sheet;
@@ -100,8 +105,7 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   HWND radioCameraOn = nullptr;
   HWND radioViewFinderOn = nullptr;
   long mode = 2;
-  // Go has run: a new server is then taken up at once.
+  // Go has run: a new server, or a new window after an activation in
+  // place, is then taken up at once.
   bool started = false;
-  // The sheet's pages and window have been made (once per control).
-  bool sheetBuilt = false;
 };

@@ -2,22 +2,27 @@
 
 #include "control/camera_server.h"
 
-// An event kept for later, with its own copies of the arguments.
-struct CServerLink::HeldEvent {
-  HeldEvent(DISPID eventId, const VARIANT* values, UINT valueCount) : id(eventId) {
+// An event or a refresh kept for later; an event with its own copies of the
+// arguments and the connection it came through.
+struct CServerLink::Waiting {
+  Waiting() = default;  // a refresh
+  Waiting(unsigned from, DISPID eventId, const VARIANT* values, UINT valueCount)
+      : isEvent(true), connection(from), id(eventId) {
     for (UINT i = 0; i < valueCount && i < fw::EventSink::kMaxArguments; ++i) {
       VariantInit(&arguments[count]);
       if (SUCCEEDED(VariantCopy(&arguments[count], const_cast<VARIANT*>(&values[i])))) ++count;
     }
   }
-  ~HeldEvent() {
+  ~Waiting() {
     for (UINT i = 0; i < count; ++i)
       VariantClear(&arguments[i]);
   }
-  HeldEvent(const HeldEvent&) = delete;
-  HeldEvent& operator=(const HeldEvent&) = delete;
+  Waiting(const Waiting&) = delete;
+  Waiting& operator=(const Waiting&) = delete;
 
-  DISPID id;
+  bool isEvent = false;
+  unsigned connection = 0;
+  DISPID id = 0;
   UINT count = 0;
   VARIANT arguments[fw::EventSink::kMaxArguments];
 };
@@ -25,55 +30,71 @@ struct CServerLink::HeldEvent {
 CServerLink::CServerLink() = default;
 
 CServerLink::~CServerLink() {
-  Disconnect();
+  // The control lets go of its server before it is destroyed; this only
+  // makes sure no sink can reach a destroyed owner.
   if (eventSink) eventSink->DetachOwner();
-  server.Reset();
 }
 
-HRESULT CServerLink::CreateEventSink() {
+void CServerLink::ExchangeServer(ICameraControlFN* newServer) {
+  if (newServer == server.Get()) return;
+  ++connection;
+  for (auto& item : waiting)
+    if (item && item->isEvent) item.reset();  // the old server's events
+  fw::ComPtr<fw::ComObject<fw::EventSink>> oldSink = std::move(eventSink);
+  fw::ComPtr<ICameraControlFN> oldServer = std::move(server);
+  if (oldSink) {
+    oldSink->DetachOwner();
+    oldSink->Unadvise();
+  }
+  // A host call made from inside Unadvise may have handed over yet another
+  // server: that one stays.
+  if (server || eventSink) return;
+  server = newServer;
+  if (!newServer) return;
   eventSink = fw::Make<fw::EventSink>(kServerEventsIid, kServerTypeLibId, kServerTypeLibMajor,
                                       kServerTypeLibMinor, this);
-  return eventSink ? S_OK : E_OUTOFMEMORY;
+  fw::ComPtr<IUnknown> identity;
+  fw::ComPtr<fw::ComObject<fw::EventSink>> sink = eventSink;
+  if (sink && SUCCEEDED(newServer->QueryInterface(IID_PPV_ARGS(&identity))))
+    sink->Advise(identity.Get());
 }
 
-void CServerLink::Disconnect() {
-  if (eventSink) eventSink->Unadvise();
-}
-
-HRESULT CServerLink::ExchangeServer(ICameraControlFN* newServer) {
-  if (newServer == server.Get()) return S_OK;
-  if (server) Disconnect();
-  heldEvents.clear();
-  if (newServer && eventSink) {
-    fw::ComPtr<IUnknown> identity;
-    if (SUCCEEDED(newServer->QueryInterface(IID_PPV_ARGS(&identity))))
-      eventSink->Advise(identity.Get());
-  }
-  server = newServer;
-  return S_OK;
+void CServerLink::RequestRefresh() {
+  for (const auto& item : waiting)
+    if (item && !item->isEvent) return;  // one is waiting already
+  Wait(std::make_unique<Waiting>());
 }
 
 void CServerLink::OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) {
-  // Events held earlier go first; while work is in progress, this one waits
-  // behind them.
-  HandleHeldEvents();
-  if (InProgress() || !heldEvents.empty()) {
-    heldEvents.push_back(std::make_unique<HeldEvent>(id, arguments, count));
-    return;
-  }
-  OnServerEvent(id, arguments, count);
+  Wait(std::make_unique<Waiting>(connection, id, arguments, count));
+}
+
+// Runs `item` now if the control is idle and nothing older waits, else
+// queues it behind what waits.
+void CServerLink::Wait(std::unique_ptr<Waiting> item) {
+  waiting.push_back(std::move(item));
+  if (!InProgress()) HandleWaiting();
 }
 
 void CServerLink::OnWorkDone() {
-  if (!heldEvents.empty()) ScheduleHeldEvents();
+  for (const auto& item : waiting)
+    if (item) {
+      ScheduleWaiting();
+      return;
+    }
+  waiting.clear();
 }
 
-void CServerLink::HandleHeldEvents() {
-  // An event's handling may start new work (a user action during a message
-  // box); what is left then waits for that work to end.
-  while (!InProgress() && !heldEvents.empty()) {
-    std::unique_ptr<HeldEvent> event = std::move(heldEvents.front());
-    heldEvents.pop_front();
-    OnServerEvent(event->id, event->arguments, event->count);
+void CServerLink::HandleWaiting() {
+  // Each item runs as work of its own; what arrives meanwhile waits behind
+  // the rest.
+  while (!InProgress() && !waiting.empty()) {
+    std::unique_ptr<Waiting> item = std::move(waiting.front());
+    waiting.pop_front();
+    if (!item) continue;  // dropped
+    if (!item->isEvent)
+      OnRefresh();
+    else if (item->connection == connection)
+      OnServerEvent(item->id, item->arguments, item->count);
   }
 }

@@ -1,8 +1,9 @@
 // The control's link to the camera function server: the counted server
-// reference, the event sink connected to the server's events, and the
-// server work of the control's user actions. Events that arrive while a
-// user action does its server work are held and handed on, in the order
-// they came, once the work is done.
+// reference, the event sink of the current connection, and the control's
+// work (CServerWork). What must not run inside other work (a server
+// event's handling, the refresh after Go or SetServer) runs at once when
+// the control is idle, and otherwise waits, in the order it came, until
+// the work in progress is done.
 #pragma once
 
 #include <windows.h>
@@ -21,31 +22,43 @@ class CServerLink : public fw::EventSink::Owner, public CServerWork {
 
  protected:
   CServerLink();
-  // Disconnects the sink and releases the server.
   ~CServerLink();
 
-  HRESULT CreateEventSink();
-  // Disconnects from the old server, connects the sink to the new one
-  // (which may be null) and keeps a reference to it. Events of the old
-  // server still held are dropped.
-  HRESULT ExchangeServer(ICameraControlFN* newServer);
+  // The server reference, for work scopes to watch.
+  const fw::ComPtr<ICameraControlFN>& ServerReference() const { return server; }
 
-  // A server event with its arguments converted to the declared types.
+  // Lets go of the old server's connection (its sink detached first, so
+  // that what it fires while it lets go is dropped), then takes the new
+  // server (which may be null) and connects a new sink to it. Events of the
+  // old server still waiting are dropped.
+  void ExchangeServer(ICameraControlFN* newServer);
+
+  // Runs OnRefresh now when no work is in progress, else once it is done
+  // (at most one refresh waits).
+  void RequestRefresh();
+
+  // A server event with its arguments converted to the declared types; runs
+  // as work of its own.
   virtual void OnServerEvent(DISPID id, const VARIANT* arguments, UINT count) = 0;
-  // Server work has ended with events held: arrange for HandleHeldEvents
-  // to run from the thread's message loop.
-  virtual void ScheduleHeldEvents() = 0;
-  // Hands on the held events, oldest first, while no work is in progress.
-  void HandleHeldEvents();
+  // What Go does: read the server's state and show it.
+  virtual void OnRefresh() = 0;
+  // Work has ended with something waiting: arrange for HandleWaiting to run
+  // from the thread's message loop.
+  virtual void ScheduleWaiting() = 0;
+  // Runs what waits, oldest first, while no work is in progress.
+  void HandleWaiting();
 
  private:
-  struct HeldEvent;
+  struct Waiting;
 
   void OnSinkEvent(DISPID id, const VARIANT* arguments, UINT count) override;
   void OnWorkDone() override;
-  void Disconnect();
+  void Wait(std::unique_ptr<Waiting> item);
 
   fw::ComPtr<ICameraControlFN> server;
   fw::ComPtr<fw::ComObject<fw::EventSink>> eventSink;
-  std::deque<std::unique_ptr<HeldEvent>> heldEvents;
+  // Counts connections, so that a waiting event knows whether its server
+  // is still the control's.
+  unsigned connection = 0;
+  std::deque<std::unique_ptr<Waiting>> waiting;
 };

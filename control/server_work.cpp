@@ -1,7 +1,15 @@
 #include "control/server_work.h"
 
-CServerWork::Scope::Scope(CServerWork* serverWork) : work(serverWork) {
+CServerWork::Scope::Scope(CServerWork* serverWork, HWND workWindow,
+                          const fw::ComPtr<ICameraControlFN>& currentServer)
+    : work(serverWork), window(workWindow), current(currentServer), server(currentServer) {
   if (work) ++work->depth;
+}
+
+CServerWork::Scope::State CServerWork::Scope::Check() const {
+  if (window && !IsWindow(window)) return State::WindowGone;
+  if (current.Get() != server.Get()) return State::ServerGone;
+  return State::GoesOn;
 }
 
 void CServerWork::Scope::Done() {

@@ -1,5 +1,7 @@
 #include "framework/com_object.h"
 
+#include "framework/call_scope.h"
+
 namespace fw {
 
 HRESULT ComObjectRoot::InternalQueryInterface(REFIID iid, void** ppv) {
@@ -33,13 +35,17 @@ STDMETHODIMP_(ULONG) ComObjectRoot::Inner::AddRef() {
 STDMETHODIMP_(ULONG) ComObjectRoot::Inner::Release() {
   LONG count = InterlockedDecrement(&owner->refCount);
   if (count == 0) {
-    // Guard against re-entrant destruction while FinalRelease runs code
-    // that takes and drops references.
+    // Guard against re-entrant destruction while the object waits or
+    // FinalRelease runs code that takes and drops references.
     owner->refCount = 1;
-    owner->FinalRelease();
-    delete owner;
+    if (!CallScope::Defer(owner)) owner->Finish();
   }
   return static_cast<ULONG>(count);
+}
+
+void ComObjectRoot::Finish() {
+  FinalRelease();
+  delete this;
 }
 
 }  // namespace fw

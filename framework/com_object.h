@@ -61,6 +61,11 @@ class ComObjectRoot {
 
   void SetOuter(IUnknown* outerUnknown) { outer = outerUnknown; }
 
+  // FinalRelease, then destruction: when the last reference goes, or, if
+  // that happens during a call into the module, when the outermost call
+  // returns (CallScope).
+  void Finish();
+
  protected:
   ComObjectRoot() : inner(this) { Module::ObjectCreated(); }
   virtual ~ComObjectRoot() { Module::ObjectDestroyed(); }
@@ -87,6 +92,10 @@ class ComObjectRoot {
   Inner inner;
   volatile LONG refCount = 0;
   IUnknown* outer = nullptr;
+
+ public:
+  // The next object waiting for the outermost call to return (CallScope).
+  ComObjectRoot* nextDeferred = nullptr;
 };
 
 template <class T>

@@ -1,5 +1,6 @@
 #include "framework/composite_control.h"
 
+#include "framework/call_scope.h"
 #include "framework/module.h"
 #include "framework/module_type_info.h"
 
@@ -69,6 +70,7 @@ void CompositeControl::FinalRelease() {
 // ---- IOleObject ----
 
 STDMETHODIMP CompositeControl::SetClientSite(IOleClientSite* site) {
+  CallScope call;  // calls out: stays whole until it returns
   clientSite = site;
   return S_OK;
 }
@@ -81,6 +83,7 @@ STDMETHODIMP CompositeControl::GetClientSite(IOleClientSite** site) {
 }
 
 STDMETHODIMP CompositeControl::Close(DWORD saveOption) {
+  CallScope call;  // calls out: stays whole until it returns
   if (dirty && saveOption == OLECLOSE_SAVEIFDIRTY && clientSite) clientSite->SaveObject();
   InPlaceDeactivate();
   if (oleAdviseHolder) oleAdviseHolder->SendOnClose();
@@ -101,6 +104,7 @@ STDMETHODIMP CompositeControl::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 STDMETHODIMP CompositeControl::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
+  CallScope call;  // calls out: stays whole until it returns
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
@@ -141,6 +145,7 @@ STDMETHODIMP CompositeControl::GetUserType(DWORD form, LPOLESTR* userType) {
 }
 
 STDMETHODIMP CompositeControl::SetExtent(DWORD aspect, SIZEL* size) {
+  CallScope call;  // calls out: stays whole until it returns
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!size) return E_POINTER;
   if (size->cx != extent.cx || size->cy != extent.cy) {
@@ -254,6 +259,7 @@ STDMETHODIMP CompositeControl::GetWindow(HWND* window) {
 }
 
 STDMETHODIMP CompositeControl::InPlaceDeactivate() {
+  CallScope call;  // calls out: stays whole until it returns
   if (!inPlaceActive) return S_OK;
   UIDeactivate();
   inPlaceActive = false;
@@ -267,6 +273,7 @@ STDMETHODIMP CompositeControl::InPlaceDeactivate() {
 }
 
 STDMETHODIMP CompositeControl::UIDeactivate() {
+  CallScope call;  // calls out: stays whole until it returns
   if (!uiActive) return S_OK;
   uiActive = false;
   if (frame) frame->SetActiveObject(nullptr, nullptr);
@@ -276,6 +283,7 @@ STDMETHODIMP CompositeControl::UIDeactivate() {
 }
 
 STDMETHODIMP CompositeControl::SetObjectRects(LPCRECT pos, LPCRECT clip) {
+  CallScope call;  // calls out: stays whole until it returns
   if (!pos) return E_POINTER;
   position = *pos;
   if (!Hwnd()) return S_OK;
@@ -294,6 +302,7 @@ STDMETHODIMP CompositeControl::SetObjectRects(LPCRECT pos, LPCRECT clip) {
 
 STDMETHODIMP CompositeControl::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
                                                LRESULT* result) {
+  CallScope call;  // calls out: stays whole until it returns
   LRESULT answer = 0;
   bool handled = ProcessMessage({Hwnd(), message, wParam, lParam}, answer);
   if (result) *result = answer;
@@ -335,6 +344,7 @@ bool CompositeControl::DialogTakesKey(MSG* msg) {
 }
 
 STDMETHODIMP CompositeControl::TranslateAccelerator(LPMSG msg) {
+  CallScope call;  // calls out: stays whole until it returns
   if (!msg) return E_POINTER;
   if (DialogTakesKey(msg)) return S_OK;
   ComPtr<IOleControlSite> site;
@@ -357,6 +367,7 @@ STDMETHODIMP CompositeControl::GetControlInfo(CONTROLINFO* info) {
 }
 
 STDMETHODIMP CompositeControl::OnAmbientPropertyChange(DISPID id) {
+  CallScope call;  // calls out: stays whole until it returns
   if (id == DISPID_AMBIENT_BACKCOLOR || id == DISPID_UNKNOWN) {
     ReadAmbientBackColor();
     if (Hwnd())
@@ -421,6 +432,7 @@ void CompositeControl::DrawContent(HDC dc, const RECT& bounds) {
 STDMETHODIMP CompositeControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
                                     LPCRECTL bounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
                                     ULONG_PTR) {
+  CallScope call;  // calls out: stays whole until it returns
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   RECT rect = {bounds->left, bounds->top, bounds->right, bounds->bottom};
@@ -436,6 +448,7 @@ STDMETHODIMP CompositeControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, 
 }
 
 STDMETHODIMP CompositeControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  CallScope call;  // calls out: stays whole until it returns
   viewSink = sink;
   viewAspects = aspects;
   viewFlags = flags;
@@ -552,6 +565,7 @@ STDMETHODIMP CompositeControl::Save(IStorage* storage, BOOL) {
 // ---- IQuickActivate ----
 
 STDMETHODIMP CompositeControl::QuickActivate(QACONTAINER* container, QACONTROL* control) {
+  CallScope call;  // calls out: stays whole until it returns
   if (!container || !control) return E_POINTER;
   if (container->cbSize < offsetof(QACONTAINER, pOleControlSite) ||
       control->cbSize < sizeof(QACONTROL))
@@ -583,6 +597,7 @@ STDMETHODIMP CompositeControl::QueryGetData(FORMATETC* format) {
 }
 
 STDMETHODIMP CompositeControl::GetData(FORMATETC* format, STGMEDIUM* medium) {
+  CallScope call;  // calls out: stays whole until it returns
   if (!medium) return E_POINTER;
   HRESULT hr = QueryGetData(format);
   if (FAILED(hr)) return hr;

@@ -1,5 +1,7 @@
 #include "framework/event_sink.h"
 
+#include "framework/call_scope.h"
+
 namespace fw {
 
 EventSink::EventSink(REFIID events, REFGUID library, WORD major, WORD minor, Owner* eventOwner)
@@ -28,6 +30,11 @@ HRESULT EventSink::Advise(IUnknown* source) {
   DWORD newCookie = 0;
   hr = point->Advise(static_cast<IDispatch*>(this), &newCookie);
   if (FAILED(hr)) return hr;
+  if (!owner) {
+    // The owner let go of this connection while it was being made.
+    point->Unadvise(newCookie);
+    return CONNECT_E_CANNOTCONNECT;
+  }
   connectionPoint = point;
   cookie = newCookie;
   return S_OK;
@@ -35,10 +42,12 @@ HRESULT EventSink::Advise(IUnknown* source) {
 
 HRESULT EventSink::Unadvise() {
   if (!cookie) return S_FALSE;
-  HRESULT hr = connectionPoint->Unadvise(cookie);
-  connectionPoint.Reset();
+  // Forgotten before the call: the source may call back into the owner,
+  // which must then find no connection left to end.
+  ComPtr<IConnectionPoint> point = std::move(connectionPoint);
+  const DWORD oldCookie = cookie;
   cookie = 0;
-  return hr;
+  return point->Unadvise(oldCookie);
 }
 
 HRESULT EventSink::EventTypeInfo(ITypeInfo** info) {
@@ -115,6 +124,7 @@ bool EventSink::ConvertArguments(ITypeInfo* info, DISPID id, const DISPPARAMS* p
 
 STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO*, UINT*) {
+  CallScope call;  // the owner may let go of this sink or of itself
   if (result) VariantInit(result);
   if (!owner) return S_OK;
   ComPtr<ITypeInfo> info;
@@ -122,8 +132,6 @@ STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
   VARIANT converted[kMaxArguments];
   UINT count = 0;
   if (!ConvertArguments(info.Get(), id, params, converted, count)) return S_OK;
-  // Keep this sink alive while the owner reacts (it may unadvise).
-  ComPtr<IDispatch> self(this);
   owner->OnSinkEvent(id, converted, count);
   for (UINT i = 0; i < count; ++i)
     VariantClear(&converted[i]);

@@ -4,11 +4,16 @@
 // to those types and hands them to its owner in declared order. An event it
 // cannot describe (unknown dispid, library not registered, argument count or
 // type that does not fit) is dropped; the source always gets S_OK.
+//
+// A sink serves one connection. Its owner detaches it before ending the
+// connection, so that what the source fires while it lets go (from inside
+// Unadvise) is dropped rather than handed to an owner that has moved on.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
+#include <olectl.h>
 
 #include "framework/com_object.h"
 
@@ -35,7 +40,9 @@ class EventSink : public ComObjectRoot, public IDispatch {
   FW_INTERFACE(IDispatch)
   FW_END_INTERFACES
 
-  // Connects to `source`'s connection point for the event interface.
+  // Connects to `source`'s connection point for the event interface. A
+  // sink whose owner let go while the connection was made disconnects at
+  // once.
   HRESULT Advise(IUnknown* source);
   HRESULT Unadvise();
   bool IsAdvised() const { return cookie != 0; }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "framework/call_scope.h"
 #include "framework/module.h"
 
 namespace fw {
@@ -113,6 +114,7 @@ bool Window::Subclass(HWND window) {
   originalProc = entry.original;
   hwnd = window;
   attachment = Attachment::Subclassed;
+  windowGone = false;  // an object may serve one window after another
   return true;
 }
 
@@ -184,6 +186,9 @@ void Window::Detach() {
 }
 
 bool Window::Route(const Message& m, LRESULT& result) {
+  // Every message is a call into the module: whatever its handling lets go
+  // of stays whole until the outermost call returns.
+  CallScope call;
   ++nesting;
   result = 0;
   bool handled = ProcessMessage(m, result);

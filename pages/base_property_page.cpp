@@ -9,15 +9,9 @@ void CBasePropertyPage::SetServer(ICameraControlFN* newServer) {
   server = newServer;
 }
 
-bool CBasePropertyPage::ServerAvailable() const {
-  if (server) return true;
-  ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-  return false;
-}
-
-fw::ComPtr<ICameraControlFNTest> CBasePropertyPage::TestInterface() const {
+fw::ComPtr<ICameraControlFNTest> CBasePropertyPage::TestInterface(ICameraControlFN* server) {
   fw::ComPtr<ICameraControlFNTest> test;
-  if (!server || FAILED(server.As(&test)) || !test) {
+  if (!server || FAILED(server->QueryInterface(IID_PPV_ARGS(&test))) || !test) {
     test.Reset();
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
   }

@@ -62,6 +62,13 @@ CCameraControlPropertySheet::~CCameraControlPropertySheet() {
   DestroyUnusedPageHandles();
 }
 
+void CCameraControlPropertySheet::OnFinalMessage() {
+  // The system destroyed the page handles with the sheet.
+  pages.clear();
+  tabs.clear();
+  handlesOwnedBySheet = false;
+}
+
 void CCameraControlPropertySheet::DestroyUnusedPageHandles() {
   if (handlesOwnedBySheet) return;
   for (HPROPSHEETPAGE page : pages)
@@ -224,11 +231,20 @@ void CCameraControlPropertySheet::ChangeMode(long newMode) {
   tabs.clear();
   pages.clear();
   AddPagesForMode(newMode);
-  for (HPROPSHEETPAGE page : pages)
-    SendMessageA(Hwnd(), PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(page));
-  handlesOwnedBySheet = Hwnd() != nullptr;
   mode = newMode;
-  SendMessageA(Hwnd(), PSM_SETCURSEL, 0, 0);
+  if (!Hwnd()) return;  // the handles wait for CreateSheet
+  // Adding a page may create it, and its creation calls the server, which
+  // may take the sheet window away: a handle added is the sheet's, one not
+  // added is still ours.
+  std::vector<HPROPSHEETPAGE> adding = std::move(pages);
+  pages.clear();
+  handlesOwnedBySheet = true;
+  size_t added = 0;
+  for (; added < adding.size() && IsWindow(); ++added)
+    SendMessageA(Hwnd(), PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(adding[added]));
+  for (size_t i = added; i < adding.size(); ++i)
+    DestroyPropertySheetPage(adding[i]);
+  if (IsWindow()) SendMessageA(Hwnd(), PSM_SETCURSEL, 0, 0);
 }
 
 bool CCameraControlPropertySheet::TabText(int index, char (&text)[kTabTextLength + 1]) const {

@@ -57,6 +57,8 @@ class CCameraControlPropertySheet : public fw::Window {
   void GetCurrentHelpId(DWORD& helpId);
   // Passes the test results to the Camera Test page.
   void OnCameraTestFinished(BYTE success, const long values[CCameraTestPropPage::kResultCount]);
+  // Ends the Camera Test page's Please Wait dialog, if it is open.
+  void CancelCameraTestWait() { cameraTestPage.CancelWait(); }
 
   HWND TabControl() const;
   const std::vector<TabInfo>& Tabs() const { return tabs; }
@@ -78,6 +80,10 @@ class CCameraControlPropertySheet : public fw::Window {
   LRESULT OnSetTestFlash(const fw::Message& m, bool& handled);
   LRESULT OnSetTestCamera(const fw::Message& m, bool& handled);
   LRESULT OnHelp(const fw::Message& m, bool& handled);
+
+  // The sheet window has gone (with the control's window): its pages went
+  // with it, and a new window gets a new set.
+  void OnFinalMessage() override;
 
  private:
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);

@@ -46,14 +46,18 @@ void CCameraTestPropPage::ShowResults(const long values[kResultCount]) {
 }
 
 LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  fw::ComPtr<ICameraControlFNTest> test = TestInterface();
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused()) return 0;
+  fw::ComPtr<ICameraControlFNTest> test = TestInterface(action.Server());
   if (!test) return 0;
 
-  CWaitCursor wait;
-  HRESULT hr = test->StartCameraTest(cameraNumber, kTestParameter1, kTestParameter2,
-                                     kTestParameter3, static_cast<long>(flashMode));
+  HRESULT hr = S_OK;
+  {
+    CWaitCursor wait;
+    hr = test->StartCameraTest(cameraNumber, kTestParameter1, kTestParameter2, kTestParameter3,
+                               static_cast<long>(flashMode));
+  }
+  if (!action.GoesOn()) return 0;
   if (FAILED(hr)) {
     if (hr == kServerTestRunning)
       ShowError(IDS_ERR_TEST_RUNNING_TITLE, IDS_ERR_TEST_RUNNING);
@@ -68,9 +72,13 @@ LRESULT CCameraTestPropPage::OnTest(const fw::Message&, bool&) {
   testStarted = true;
   // Events that came during the start, the result even, are handled from
   // the wait's message loop.
-  work.Done();
+  action.Done();
   if (waitDialog.Run(GetActiveWindow()) == CTestWaitDialog::kCancelled) testStarted = false;
   return 0;
+}
+
+void CCameraTestPropPage::CancelWait() {
+  waitDialog.Cancel();
 }
 
 void CCameraTestPropPage::OnCameraTestFinished(BYTE success, const long values[kResultCount]) {
@@ -81,14 +89,15 @@ void CCameraTestPropPage::OnCameraTestFinished(BYTE success, const long values[k
 }
 
 bool CCameraTestPropPage::RefreshTestResults() {
-  if (!Server() || !Hwnd()) {
+  CServerWork::Scope work(ServerWork(), Hwnd(), ServerReference());
+  if (!work.Server() || !Hwnd()) {
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
     return false;
   }
   long values[kResultCount] = {};
-  if (FAILED(Server()->GetCameraTestResults(&values[0], &values[1], &values[2], &values[3],
-                                            &values[4], &values[5], &values[6])))
-    return false;
+  const HRESULT hr = work.Server()->GetCameraTestResults(
+      &values[0], &values[1], &values[2], &values[3], &values[4], &values[5], &values[6]);
+  if (!work.GoesOn() || FAILED(hr)) return false;
   ShowResults(values);
   return true;
 }

@@ -23,6 +23,9 @@ class CCameraTestPropPage : public fw::PropertyPage, public virtual CBasePropert
   void OnCameraTestFinished(BYTE success, const long values[kResultCount]);
   // Fetches the last results from the server and shows them.
   bool RefreshTestResults();
+  // Ends the Please Wait dialog, if it is open, as Cancel does (the
+  // control is closing).
+  void CancelWait();
   void SetFlashMode(UINT mode);
   void SetCameraNumber(BYTE number);
 

@@ -83,11 +83,11 @@ void CEpocPicCapturePropPage::EnablePage(BOOL enable) {
   EnableWindow(Item(IDC_FLASH_GROUP), TRUE);
 }
 
-HRESULT CEpocPicCapturePropPage::GetCameraConfiguration(BYTE camera, long& formats, long& sizes,
-                                                        BYTE& count, long& flash) {
+HRESULT CEpocPicCapturePropPage::GetCameraConfiguration(ICameraControlFN* server, BYTE camera,
+                                                        long& formats, long& sizes, BYTE& count,
+                                                        long& flash) {
   fw::ComPtr<ICameraControlFNEpoc> epoc;
-  if (!Server() || FAILED(Server()->QueryInterface(IID_PPV_ARGS(&epoc))) || !epoc)
-    return E_NOINTERFACE;
+  if (!server || FAILED(server->QueryInterface(IID_PPV_ARGS(&epoc))) || !epoc) return E_NOINTERFACE;
   long reserved1 = 0;
   long reserved2 = 0;
   return epoc->GetCameraConfiguration(&reserved1, camera, &reserved2, &formats, &sizes, &count,
@@ -97,7 +97,11 @@ HRESULT CEpocPicCapturePropPage::GetCameraConfiguration(BYTE camera, long& forma
 LRESULT CEpocPicCapturePropPage::OnInitDialog(const fw::Message&, bool&) {
   // Camera 0 answers for the product as a whole. Whatever fails here
   // leaves the configuration as it was, silently.
-  GetCameraConfiguration(0, formatMask, sizeMask, cameraCount, flashCapability);
+  {
+    CServerWork::Scope work(ServerWork(), Hwnd(), ServerReference());
+    GetCameraConfiguration(work.Server(), 0, formatMask, sizeMask, cameraCount, flashCapability);
+    if (work.Check() == CServerWork::Scope::State::WindowGone) return TRUE;
+  }
 
   productRadio = Item(IDC_EPOC_LOCATION_PRODUCT);
   pcRadio = Item(IDC_LOCATION_PC);
@@ -147,6 +151,7 @@ void CEpocPicCapturePropPage::FillCameraList(int first, int last) {
     if (item >= 0) SendMessageA(cameraCombo, CB_SETITEMDATA, item, number);
   }
   SendMessageA(cameraCombo, CB_SETCURSEL, 0, 0);
+  chosenCamera = 0;
 }
 
 void CEpocPicCapturePropPage::SetLocation(long newLocation) {
@@ -187,6 +192,12 @@ LRESULT CEpocPicCapturePropPage::OnFlashAntiRedEye(const fw::Message&, bool&) {
 
 LRESULT CEpocPicCapturePropPage::OnCameraChange(const fw::Message&, bool&) {
   const LRESULT item = SendMessageA(cameraCombo, CB_GETCURSEL, 0, 0);
+  if (ServerWork() && ServerWork()->InProgress()) {
+    // Another action waits for the server: the choice is not taken, and the
+    // list shows the camera whose formats, sizes and flashlight it offers.
+    SendMessageA(cameraCombo, CB_SETCURSEL, chosenCamera, 0);
+    return 0;
+  }
   if (item < 0) {
     ShowError(IDS_ERR_CAMERA_NUMBER_TITLE, IDS_ERR_CAMERA_NUMBER);
     SetFocus(cameraCombo);
@@ -198,17 +209,22 @@ LRESULT CEpocPicCapturePropPage::OnCameraChange(const fw::Message&, bool&) {
 }
 
 LRESULT CEpocPicCapturePropPage::OnCameraChosen(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused()) {
+    SendMessageA(cameraCombo, CB_SETCURSEL, chosenCamera, 0);
+    return 0;
+  }
   const LRESULT item = SendMessageA(cameraCombo, CB_GETCURSEL, 0, 0);
   if (item < 0) return 0;
+  chosenCamera = static_cast<int>(item);
   const auto camera = static_cast<BYTE>(SendMessageA(cameraCombo, CB_GETITEMDATA, item, 0));
   long formats = formatMask;
   long sizes = sizeMask;
   BYTE count = cameraCount;
   long flash = flashCapability;
   // A camera that cannot say what it offers leaves the page as it was.
-  if (FAILED(GetCameraConfiguration(camera, formats, sizes, count, flash))) return 0;
+  const HRESULT hr = GetCameraConfiguration(action.Server(), camera, formats, sizes, count, flash);
+  if (!action.GoesOn() || FAILED(hr)) return 0;
   formatMask = formats;
   sizeMask = sizes;
   cameraCount = count;
@@ -221,9 +237,9 @@ LRESULT CEpocPicCapturePropPage::OnCameraChosen(const fw::Message&, bool&) {
 }
 
 LRESULT CEpocPicCapturePropPage::OnSave(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  fw::ComPtr<ICameraControlFNTest> test = TestInterface();
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused()) return 0;
+  fw::ComPtr<ICameraControlFNTest> test = TestInterface(action.Server());
   if (!test) return 0;
   long format = 0;
   long size = 0;
@@ -236,17 +252,18 @@ LRESULT CEpocPicCapturePropPage::OnSave(const fw::Message&, bool&) {
   }
   const auto camera = static_cast<BYTE>(SendMessageA(cameraCombo, CB_GETITEMDATA, item, 0));
   if (location == LocationProduct)
-    SaveOnProduct(test.Get(), camera, format, size);
+    SaveOnProduct(action, test.Get(), camera, format, size);
   else
-    SaveOnPC(test.Get(), camera, format, size, work);
+    SaveOnPC(action, test.Get(), camera, format, size);
   return 0;
 }
 
-void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, long format,
-                                       long size, CServerWork::Scope& work) {
+void CEpocPicCapturePropPage::SaveOnPC(CUserAction& action, ICameraControlFNTest* test, BYTE camera,
+                                       long format, long size) {
   const long acknowledgements = IsChecked(acksCheck) ? 1 : 0;
   PreviewPath chosen;
-  if (!ChooseSavePath(Hwnd(), FilterFor(format), chosen)) return;
+  const bool picked = ChooseSavePath(Hwnd(), FilterFor(format), chosen);
+  if (!action.GoesOn() || !picked) return;
   HRESULT hr = S_OK;
   {
     CWaitCursor wait;
@@ -254,13 +271,17 @@ void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, 
     hr = test->CaptureCameraToFile(path.Get(), camera, format, size, kCaptureParameter, flashMode,
                                    acknowledgements);
   }
+  if (!action.GoesOn()) return;
   if (FAILED(hr)) {
     ShowProductSaveError(hr);
     return;
   }
-  if (hr == kPartialPicture) ShowInfo(IDS_CAPTURE_WARNING_TITLE, IDS_CAPTURE_PARTIAL_DATA);
+  if (hr == kPartialPicture) {
+    ShowInfo(IDS_CAPTURE_WARNING_TITLE, IDS_CAPTURE_PARTIAL_DATA);
+    if (!action.GoesOn()) return;
+  }
   if (IsChecked(showAfterSaveCheck)) {
-    work.Done();  // the preview waits for the user
+    action.Done();  // the preview waits for the user
     // A picture that cannot be shown keeps the folder and name as they were.
     if (!PreviewPicture(Hwnd(), chosen, format, size)) return;
   } else {
@@ -270,8 +291,8 @@ void CEpocPicCapturePropPage::SaveOnPC(ICameraControlFNTest* test, BYTE camera, 
   RememberSavedPath(chosen);
 }
 
-void CEpocPicCapturePropPage::SaveOnProduct(ICameraControlFNTest* test, BYTE camera, long format,
-                                            long size) {
+void CEpocPicCapturePropPage::SaveOnProduct(CUserAction& action, ICameraControlFNTest* test,
+                                            BYTE camera, long format, long size) {
   ProductName name;
   if (!ReadProductName(nameEdit, name)) return;
   HRESULT hr = S_OK;
@@ -281,11 +302,13 @@ void CEpocPicCapturePropPage::SaveOnProduct(ICameraControlFNTest* test, BYTE cam
     hr = test->CaptureCameraToProduct(text.Get(), camera, format, size, kCaptureParameter,
                                       flashMode);
   }
+  if (!action.GoesOn()) return;
   if (FAILED(hr)) {
     ShowProductSaveError(hr);
     return;
   }
   ShowInfo(IDS_CAMERA_TEST_TITLE, IDS_CAPTURE_SUCCESS);
+  if (!action.GoesOn()) return;
   // The Camera Test page fetches the results the product holds now.
   if (HWND sheet = GetParent(Hwnd())) SendMessageA(sheet, SHM_REFRESHTESTRESULTS, 0, 0);
 }

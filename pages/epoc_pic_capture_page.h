@@ -49,17 +49,19 @@ class CEpocPicCapturePropPage : public fw::PropertyPage,
  private:
   // Asks the server what `camera` offers, through its configuration
   // interface; E_NOINTERFACE without one.
-  HRESULT GetCameraConfiguration(BYTE camera, long& formats, long& sizes, BYTE& count, long& flash);
+  static HRESULT GetCameraConfiguration(ICameraControlFN* server, BYTE camera, long& formats,
+                                        long& sizes, BYTE& count, long& flash);
   void FillFormatList(long mask);
   void FillSizeList(long mask);
   // Lists the camera numbers first to last.
   void FillCameraList(int first, int last);
   void SetLocation(long newLocation);
   void SetFlashMode(long mode);
-  // `work` ends before the picture is shown.
-  void SaveOnPC(ICameraControlFNTest* test, BYTE camera, long format, long size,
-                CServerWork::Scope& work);
-  void SaveOnProduct(ICameraControlFNTest* test, BYTE camera, long format, long size);
+  // `action` is done before the picture is shown.
+  void SaveOnPC(CUserAction& action, ICameraControlFNTest* test, BYTE camera, long format,
+                long size);
+  void SaveOnProduct(CUserAction& action, ICameraControlFNTest* test, BYTE camera, long format,
+                     long size);
 
   HWND productRadio = nullptr;
   HWND pcRadio = nullptr;
@@ -79,4 +81,6 @@ class CEpocPicCapturePropPage : public fw::PropertyPage,
   // 1: the camera has no flashlight.
   long flashCapability = 1;
   BYTE cameraCount = 1;
+  // The list row of the camera whose configuration the page offers.
+  int chosenCamera = 0;
 };

@@ -61,12 +61,14 @@ void CPictureCapturePropPage::EnablePage(BOOL enable) {
 }
 
 LRESULT CPictureCapturePropPage::OnInitDialog(const fw::Message&, bool&) {
-  if (Server()) {
+  CServerWork::Scope work(ServerWork(), Hwnd(), ServerReference());
+  if (work.Server()) {
     // Only the two masks matter here. A failed call leaves them as they
     // were: nothing on the first opening, the last answer after a mode change.
     long mode = 0;
     long reserved = 0;
-    Server()->GetProductConfiguration(&mode, 0, &reserved, &formatMask, &sizeMask);
+    work.Server()->GetProductConfiguration(&mode, 0, &reserved, &formatMask, &sizeMask);
+    if (work.Check() == CServerWork::Scope::State::WindowGone) return TRUE;
   }
   productRadio = Item(IDC_LOCATION_PRODUCT);
   pcRadio = Item(IDC_LOCATION_PC);
@@ -111,9 +113,8 @@ LRESULT CPictureCapturePropPage::OnLocationPC(const fw::Message&, bool&) {
 LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
   // The preview always goes through a file on the PC, whatever the
   // location.
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  if (!ServerAvailable()) return 0;
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return 0;
   long format = 0;
   long size = 0;
   if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;
@@ -126,40 +127,43 @@ LRESULT CPictureCapturePropPage::OnPreview(const fw::Message&, bool&) {
   {
     CWaitCursor wait;
     fw::Bstr path(picture.Path());
-    const HRESULT hr = Server()->CaptureToFile(path.Get(), format, size, 0);
+    const HRESULT hr = action.Server()->CaptureToFile(path.Get(), format, size, 0);
+    if (!action.GoesOn()) return 0;
     if (FAILED(hr)) {
       ShowServerError(hr, IDS_ERR_PREVIEW_IMAGE_TITLE, IDS_ERR_CAPTURE);
       return 0;
     }
   }
-  work.Done();  // the preview waits for the user
+  action.Done();  // the preview waits for the user
   PreviewPicture(Hwnd(), picture.Path(), format, size);
   return 0;
 }
 
 LRESULT CPictureCapturePropPage::OnSave(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  if (!ServerAvailable()) return 0;
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return 0;
   long format = 0;
   long size = 0;
   if (!ChosenFormatAndSize(formatList, sizeList, format, size)) return 0;
   if (location == LocationProduct)
-    SaveOnProduct(format, size);
+    SaveOnProduct(action, format, size);
   else
-    SaveOnPC(format, size);
+    SaveOnPC(action, format, size);
   return 0;
 }
 
-void CPictureCapturePropPage::SaveOnPC(long format, long size) {
+void CPictureCapturePropPage::SaveOnPC(CUserAction& action, long format, long size) {
   PreviewPath chosen;
-  if (!ChooseSavePath(Hwnd(), format == kFormatJpeg ? kJpegFilter : kRawFilter, chosen)) return;
+  const bool picked =
+      ChooseSavePath(Hwnd(), format == kFormatJpeg ? kJpegFilter : kRawFilter, chosen);
+  if (!action.GoesOn() || !picked) return;
   HRESULT hr = S_OK;
   {
     CWaitCursor wait;
     fw::Bstr path(chosen);
-    hr = Server()->CaptureToFile(path.Get(), format, size, 0);
+    hr = action.Server()->CaptureToFile(path.Get(), format, size, 0);
   }
+  if (!action.GoesOn()) return;
   if (FAILED(hr)) {
     ShowServerError(hr, IDS_ERR_SAVE_IMAGE_TITLE, IDS_ERR_CAPTURE);
     return;
@@ -168,7 +172,7 @@ void CPictureCapturePropPage::SaveOnPC(long format, long size) {
   RememberSavedPath(chosen);
 }
 
-void CPictureCapturePropPage::SaveOnProduct(long format, long size) {
+void CPictureCapturePropPage::SaveOnProduct(CUserAction& action, long format, long size) {
   // A folder and file name on the product, without extension, passed on
   // as typed.
   ProductName name;
@@ -177,8 +181,9 @@ void CPictureCapturePropPage::SaveOnProduct(long format, long size) {
   {
     CWaitCursor wait;
     fw::Bstr text(name);
-    hr = Server()->CaptureToProduct(text.Get(), format, size);
+    hr = action.Server()->CaptureToProduct(text.Get(), format, size);
   }
+  if (!action.GoesOn()) return;
   if (FAILED(hr))
     ShowServerError(hr, IDS_ERR_SAVE_IMAGE_TITLE, IDS_ERR_CAPTURE);
   else

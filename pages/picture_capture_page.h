@@ -41,8 +41,8 @@ class CPictureCapturePropPage : public fw::PropertyPage,
  private:
   void FillFormatList(long mask);
   void FillSizeList(long mask);
-  void SaveOnPC(long format, long size);
-  void SaveOnProduct(long format, long size);
+  void SaveOnPC(CUserAction& action, long format, long size);
+  void SaveOnProduct(CUserAction& action, long format, long size);
 
   HWND productRadio = nullptr;
   HWND pcRadio = nullptr;

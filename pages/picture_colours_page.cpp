@@ -135,14 +135,15 @@ LRESULT CPictureColoursPropPage::OnHScroll(const fw::Message& m, bool& handled) 
 }
 
 LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  if (!ServerAvailable()) return 0;
-  BeginPass();
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return 0;
+  BeginPass(action);
   CWaitCursor wait;
   for (int i = 0; i < kSliderCount; ++i) {
     BYTE value = 0;
-    if (ReadRegister(kSliders[i].reg, value)) {
+    const bool read = ReadRegister(kSliders[i].reg, value);
+    if (!PassGoesOn()) return 0;
+    if (read) {
       SendMessageA(sliders[i], TBM_SETPOS, TRUE, Clamped(value, kSliders[i]));
       RefreshLabel(i);
     } else {
@@ -153,15 +154,15 @@ LRESULT CPictureColoursPropPage::OnRead(const fw::Message&, bool&) {
     bool set = false;
     if (ReadRegisterBit(kCheckBoxes[i].reg, kBoxBit, set))
       SetChecked(checkBoxes[i], set == kCheckBoxes[i].checkedWhenSet);
+    if (!PassGoesOn()) return 0;
   }
   return 0;
 }
 
 LRESULT CPictureColoursPropPage::OnWrite(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  if (!ServerAvailable()) return 0;
-  BeginPass();
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return 0;
+  BeginPass(action);
   CWaitCursor wait;
   for (int i = 0; i < kSliderCount; ++i) {
     const Slider& slider = kSliders[i];
@@ -169,6 +170,7 @@ LRESULT CPictureColoursPropPage::OnWrite(const fw::Message&, bool&) {
     bool written = WriteRegister(slider.reg, value);
     if (written && slider.secondWriteReg != kNoRegister)
       written = WriteRegister(static_cast<BYTE>(slider.secondWriteReg), value);
+    if (!PassGoesOn()) return 0;
     if (!written) SetLabelText(i, IDS_WRITE_FAILED);
   }
   for (int i = 0; i < kCheckBoxCount; ++i) {
@@ -176,6 +178,7 @@ LRESULT CPictureColoursPropPage::OnWrite(const fw::Message&, bool&) {
     const bool checked = IsChecked(checkBoxes[i]);
     WriteRegisterBit(box.reg, kBoxBit, checked == box.checkedWhenSet);
     if (box.plainBit != kNoBit) WriteRegisterBit(box.reg, box.plainBit, checked);
+    if (!PassGoesOn()) return 0;
   }
   return 0;
 }

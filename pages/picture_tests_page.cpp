@@ -98,14 +98,16 @@ bool CPictureTestsPropPage::SetTestMode(int test) {
 }
 
 LRESULT CPictureTestsPropPage::OnTestClicked(const fw::Message& m, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused()) return 0;
   const int test = static_cast<int>(m.CommandId()) - IDC_NO_TEST;
   // Each step stops at its first failure, so the one failure of this pass
   // is the only one there is: every failure is shown.
-  BeginPass();
+  BeginPass(action);
   CWaitCursor wait;
-  if (SetTestMode(test)) {
+  const bool set = SetTestMode(test);
+  if (!PassGoesOn()) return 0;
+  if (set) {
     for (int other = 0; other < kTestCount; ++other)
       SendMessageA(testRadios[other], BM_SETCHECK, other == test ? BST_CHECKED : BST_UNCHECKED, 0);
   }
@@ -114,8 +116,8 @@ LRESULT CPictureTestsPropPage::OnTestClicked(const fw::Message& m, bool&) {
 }
 
 LRESULT CPictureTestsPropPage::OnWrite(const fw::Message&, bool&) {
-  if (ServerBusy()) return 0;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused()) return 0;
   int32_t values[kColourCount] = {};
   const CBinaryEdit* edits[kColourCount] = {&red, &green, &blue};
   for (int i = 0; i < kColourCount; ++i) {
@@ -126,7 +128,7 @@ LRESULT CPictureTestsPropPage::OnWrite(const fw::Message&, bool&) {
     }
   }
   const uint16_t word = Rgb565Word(values[0], values[1], values[2]);
-  BeginPass();
+  BeginPass(action);
   CWaitCursor wait;
   if (WriteRegister(kColourHighRegister, word >> 8)) WriteRegister(kColourLowRegister, word & 0xFF);
   return 0;

@@ -18,16 +18,19 @@ void CRegisterAccessPage::ReportFailure(UINT titleId, UINT textId) {
   reportErrors = 0;
 }
 
-bool CRegisterAccessPage::ServerPresent() {
-  if (Server()) return true;
+ICameraControlFN* CRegisterAccessPage::PassServer() {
+  if (!PassGoesOn()) return nullptr;
+  if (ICameraControlFN* server = pass->Server()) return server;
   ReportFailure(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-  return false;
+  return nullptr;
 }
 
 bool CRegisterAccessPage::ReadRegister(BYTE reg, BYTE& value) {
-  if (!ServerPresent()) return false;
+  ICameraControlFN* server = PassServer();
+  if (!server) return false;
   value = 0;
-  const HRESULT hr = Server()->ReadRegister(reg, &value);
+  const HRESULT hr = server->ReadRegister(reg, &value);
+  if (!PassGoesOn()) return false;
   if (FAILED(hr)) {
     ReportFailure(IDS_ERR_READ_REGISTER_TITLE, ServerErrorTextId(hr, IDS_ERR_REGISTER_OPERATION));
     return false;
@@ -36,12 +39,14 @@ bool CRegisterAccessPage::ReadRegister(BYTE reg, BYTE& value) {
 }
 
 bool CRegisterAccessPage::WriteRegister(BYTE reg, int value) {
-  if (!ServerPresent()) return false;
+  ICameraControlFN* server = PassServer();
+  if (!server) return false;
   if (value < 0 || value > 255) {
     ReportFailure(IDS_ERR_INTERNAL_TITLE, IDS_ERR_INTERNAL);
     return false;
   }
-  const HRESULT hr = Server()->WriteRegister(reg, static_cast<BYTE>(value));
+  const HRESULT hr = server->WriteRegister(reg, static_cast<BYTE>(value));
+  if (!PassGoesOn()) return false;
   if (FAILED(hr)) {
     ReportFailure(IDS_ERR_WRITE_REGISTER_TITLE, ServerErrorTextId(hr, IDS_ERR_REGISTER_OPERATION));
     return false;

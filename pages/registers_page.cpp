@@ -75,41 +75,45 @@ bool CCameraRegsPropPage::ValidateRange(BYTE& first, BYTE& last) {
   return true;
 }
 
-HRESULT CCameraRegsPropPage::ReadRegisters(BYTE first, BYTE last) {
+bool CCameraRegsPropPage::ReadRegisters(CUserAction& action, BYTE first, BYTE last, HRESULT& hr) {
   CRegistersListView::DeferredRedraw deferred(registerList);
   for (int number = first; number <= last; ++number) {
     const auto reg = static_cast<BYTE>(number);
     BYTE value = 0;
-    HRESULT hr = Server()->ReadRegister(reg, &value);
-    if (FAILED(hr)) return hr;
+    hr = action.Server()->ReadRegister(reg, &value);
+    if (!action.GoesOn()) return false;
+    if (FAILED(hr)) return true;
     registerList.SetRegValue(reg, value);
   }
-  return S_OK;
+  return true;
 }
 
-HRESULT CCameraRegsPropPage::WriteRegisters(BYTE first, BYTE last) {
+bool CCameraRegsPropPage::WriteRegisters(CUserAction& action, BYTE first, BYTE last, HRESULT& hr) {
   for (int number = first; number <= last; ++number) {
     const auto reg = static_cast<BYTE>(number);
     // A register never read or edited is written as 0.
     BYTE value = 0;
     registerList.GetRegisterValue(reg, value);
-    HRESULT hr = Server()->WriteRegister(reg, value);
-    if (FAILED(hr)) return hr;
+    hr = action.Server()->WriteRegister(reg, value);
+    if (!action.GoesOn()) return false;
+    if (FAILED(hr)) return true;
   }
-  return S_OK;
+  return true;
 }
 
 void CCameraRegsPropPage::TransferRange(Transfer direction) {
-  if (ServerBusy()) return;  // another action is waiting for the server
-  CServerWork::Scope work(ServerWork());
-  if (!ServerAvailable()) return;
+  CUserAction action(ServerWork(), Hwnd(), ServerReference());
+  if (action.Refused() || !action.HasServer()) return;
   BYTE first = 0;
   BYTE last = 0;
   if (!ValidateRange(first, last)) return;
 
   CWaitCursor wait;
   const bool reading = direction == Transfer::Read;
-  HRESULT hr = reading ? ReadRegisters(first, last) : WriteRegisters(first, last);
+  HRESULT hr = S_OK;
+  const bool goesOn =
+      reading ? ReadRegisters(action, first, last, hr) : WriteRegisters(action, first, last, hr);
+  if (!goesOn) return;
   if (FAILED(hr)) {
     // Registers transferred so far keep their values; the list stays where
     // it is.

@@ -42,9 +42,10 @@ class CCameraRegsPropPage : public fw::PropertyPage, public virtual CBasePropert
   // Validates the range and runs the pass with the hour-glass; reports a
   // failure and leaves the list where it is, or selects the first register.
   void TransferRange(Transfer direction);
-  // The passes: the first failing server result, or S_OK.
-  HRESULT ReadRegisters(BYTE first, BYTE last);
-  HRESULT WriteRegisters(BYTE first, BYTE last);
+  // The passes, stopping at the first failing server result (in `hr`).
+  // False when the action cannot go on.
+  bool ReadRegisters(CUserAction& action, BYTE first, BYTE last, HRESULT& hr);
+  bool WriteRegisters(CUserAction& action, BYTE first, BYTE last, HRESULT& hr);
 
   HWND firstEdit = nullptr;
   HWND lastEdit = nullptr;

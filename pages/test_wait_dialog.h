@@ -18,6 +18,8 @@ class CTestWaitDialog : public fw::Dialog {
   INT_PTR Run(HWND owner);
   // Ends the dialog with kFinished if it is open and not already ending.
   void Finish();
+  // Ends it with kCancelled, as the user's Cancel does.
+  void Cancel() { End(kCancelled); }
   // Whether the user has cancelled and the dialog is on its way out.
   bool CancelPending() const { return Hwnd() && endResult == kCancelled; }
 

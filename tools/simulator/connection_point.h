@@ -10,6 +10,7 @@
 #include <olectl.h>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "CameraControlFNLib.h"
@@ -45,6 +46,7 @@ class EventConnectionPoint : public fw::ComObjectRoot, public IConnectionPoint {
   // A sink must answer QueryInterface for the event interface itself;
   // with this set, one that answers only IDispatch is accepted as well.
   void AcceptPlainDispatch(bool accept) { acceptPlainDispatch = accept; }
+  void DuringUnadvise(std::function<void()> action) { duringUnadvise = std::move(action); }
 
   // Invokes `dispid` on every advised sink. `args` are in declaration order
   // (DISPPARAMS gets them reversed) and stay the caller's. Returns S_FALSE
@@ -101,6 +103,12 @@ class EventConnectionPoint : public fw::ComObjectRoot, public IConnectionPoint {
     return S_OK;
   }
   STDMETHODIMP Unadvise(DWORD cookie) override {
+    // What a server does while a client lets go (an event of its own
+    // crossing the client's last call).
+    if (duringUnadvise) {
+      auto action = duringUnadvise;
+      action();
+    }
     for (auto it = sinks.begin(); it != sinks.end(); ++it) {
       if (it->cookie == cookie) {
         // Released after the entry is gone, in case the sink's release
@@ -128,6 +136,7 @@ class EventConnectionPoint : public fw::ComObjectRoot, public IConnectionPoint {
   std::vector<Sink> sinks;
   DWORD nextCookie = 1;
   bool acceptPlainDispatch = false;
+  std::function<void()> duringUnadvise;
 };
 
 // Base of a server class: the connection point container with the one
@@ -150,6 +159,10 @@ class CameraEventSource : public IConnectionPointContainer {
   size_t AdvisedSinkCount() const { return point ? point->SinkCount() : 0; }
   void AcceptPlainDispatchSinks(bool accept) {
     if (point) point->AcceptPlainDispatch(accept);
+  }
+  // Runs `action` inside every Unadvise, before the sink is let go.
+  void DuringUnadvise(std::function<void()> action) {
+    if (point) point->DuringUnadvise(std::move(action));
   }
 
   HRESULT FireConnectionStateChanged(long connected) {
