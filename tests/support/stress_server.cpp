@@ -126,7 +126,9 @@ void StressScript::FireEvent(StressServer& server) {
   static const long kFigures[] = {0, 3, 42, 255, -1, LONG_MAX, LONG_MIN, 100000};
   static const std::wstring kLong(700, L'x');
   static const wchar_t* const kTexts[] = {L"Sensor offline", L"", nullptr, kLong.c_str()};
-  const bool hold = mustHold && mustHold();
+  // Every call of the control is made by its work; an event from inside one
+  // waits until the work is done, as it does during a user action's Save As.
+  const bool hold = depth > 0 || (mustHold && mustHold());
   const size_t before = calls;
   const unsigned kind = rng.Pick(8);
   std::string what;
@@ -156,7 +158,7 @@ void StressScript::FireEvent(StressServer& server) {
     server.FakeCameraServer::FireEvent(dispid, {TextArg(L"7"), LongArg(1)});
   }
   if (hold && calls != before) {
-    faults.push_back(what + " was handled inside an action waiting for the server (" +
+    faults.push_back(what + " was handled inside work waiting for the server (" +
                      std::to_string(calls - before) + " server calls)");
     stress_log::Add("FAULT: %s", faults.back().c_str());
   }

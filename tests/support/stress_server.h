@@ -66,8 +66,8 @@ class StressScript {
   const std::vector<fw::ComPtr<fw::ComObject<StressServer>>>& Servers() const { return servers; }
 
   // Fires one event of `server`: any of the three, valid or out of range,
-  // or a malformed one. While `mustHold` says the control has to hold
-  // events, handling one may make no server call.
+  // or a malformed one. From inside a call, or while `mustHold` says the
+  // control has to hold events, handling it may make no server call.
   void FireEvent(StressServer& server);
   // Inside a call named `call`: maybe acts; true when the call is to fail
   // (or succeed) with `result` instead of doing its work.
