@@ -13,6 +13,7 @@
 //   KVR_STRESS_FIRST=N KVR_STRESS_EPISODES=M seeds N to N+M-1
 //   KVR_STRESS_SECONDS=S                     seeds from FIRST for S seconds
 //   KVR_STRESS_STEPS=K                       user steps per episode
+//   KVR_STRESS_LOG=1                         every episode's log printed
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -76,7 +77,6 @@ const Item kItems[] = {
     {kCapture, IDC_SIZE_LIST, Kind::List},
     {kCapture, IDC_PREVIEW, Kind::Action},
     {kCapture, IDC_SAVE, Kind::Action},
-    {kCapture, IDC_SAVE, Kind::Action},
     {kProduct, IDC_LOCATION_PC, Kind::Click},
     {kProduct, IDC_EPOC_LOCATION_PRODUCT, Kind::Click},
     {kProduct, IDC_EPOC_PRODUCT_NAME, Kind::Text},
@@ -87,7 +87,6 @@ const Item kItems[] = {
     {kProduct, IDC_CAMERA_NUMBER, Kind::Combo},
     {kProduct, IDC_FORMAT_LIST, Kind::List},
     {kProduct, IDC_SIZE_LIST, Kind::List},
-    {kProduct, IDC_EPOC_SAVE, Kind::Action},
     {kProduct, IDC_EPOC_SAVE, Kind::Action},
     {kColours, IDC_LUMINANCE, Kind::Slider},
     {kColours, IDC_HUE, Kind::Slider},
@@ -378,7 +377,7 @@ class Episode {
 unsigned Episode::saved = 0;
 
 Server Episode::AnyServer() {
-  static const long kModes[] = {0, 1, 2, 2, 2, 3, 4, 5, 6, 9};
+  static const long kModes[] = {0, 1, 2, 2, 2, 2, 2, 3, 4, 5, 6, 9};
   const auto& servers = script.Servers();
   if (!servers.empty() && script.rng.OneIn(2))
     return servers[script.rng.Pick(static_cast<unsigned>(servers.size()))];
@@ -456,21 +455,35 @@ void Episode::UserStep() {
   HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
   HWND page = sheet ? PropSheet_GetCurrentPageHwnd(sheet) : nullptr;
   const std::string caption = test::WindowText(page);
+  // An action on a page three times as likely as anything else; Close rarely.
   std::vector<std::pair<const Item*, HWND>> usable;
   for (const Item& item : kItems) {
     HWND window = !*item.page                    ? GetDlgItem(dialog, item.id)
                   : page && caption == item.page ? GetDlgItem(page, item.id)
                                                  : nullptr;
-    if (Usable(window)) usable.emplace_back(&item, window);
+    if (Usable(window))
+      usable.insert(usable.end(), item.kind == Kind::Action && *item.page ? 3 : 1, {&item, window});
   }
+  // A page that waits for the camera: the user switches it on.
+  HWND cameraOn = GetDlgItem(dialog, IDC_CAMERA_ON);
+  if (page && caption != "Camera Test" && !IsWindowEnabled(GetWindow(page, GW_CHILD)) &&
+      Usable(cameraOn) && !user.OneIn(3))
+    return Do(kItems[1], cameraOn, page);
+  if (!sheet && user.OneIn(2)) return Go();  // the host starts it
+  // Away from the first page more often than not.
   HWND tabs = sheet ? PropSheet_GetTabControl(sheet) : nullptr;
-  const unsigned pick = user.Pick(static_cast<unsigned>(usable.size()) + 2);
-  if (pick < usable.size() && (usable[pick].first->kind != Kind::Close || user.OneIn(4)))
+  const unsigned pick =
+      user.Pick(static_cast<unsigned>(usable.size()) + (caption == "Camera Test" ? 10 : 3));
+  if (pick < usable.size() && (usable[pick].first->kind != Kind::Close || user.OneIn(8)))
     return Do(*usable[pick].first, usable[pick].second, page);
-  if (!Usable(tabs)) return slog::Add("user: finds nothing to do");
-  const int tab = static_cast<int>(user.Pick(TabCtrl_GetItemCount(tabs)));
-  slog::Add("user: selects tab %d", tab);
-  SendMessageA(sheet, PSM_SETCURSEL, tab, 0);
+  if (Usable(tabs)) {
+    const int tab = static_cast<int>(user.Pick(TabCtrl_GetItemCount(tabs) - 1)) + 1;
+    slog::Add("user: selects tab %d", tab);
+    SendMessageA(sheet, PSM_SETCURSEL, tab, 0);
+  } else if (current) {  // nothing to do until the phone is back
+    slog::Add("server %d fires ConnectionStateChanged(1) (the phone is back)", current->Number());
+    current->FireConnectionStateChanged(1);
+  }
 }
 
 void Episode::Do(const Item& item, HWND window, HWND page) {
@@ -706,6 +719,7 @@ Texts Episode::Run() {
   script.hostActions = {
       {hosting, [this] { HandServer(nullptr); }},
       {hosting, [this] { HandServer(AnyServer()); }},
+      {hosting, [this] { HandServer(AnyServer()); }},
       {hosting, [this] { Go(); }},
       {hosting, [this] { DestroyContainer(); }},
       {[this] { return Hosting() && container; }, [this] { Reactivate(); }},
@@ -722,7 +736,9 @@ Texts Episode::Run() {
     if (!control) NewControl();
     slog::Add("step %d", step);
     const unsigned what = user.Pick(12);
-    if (what == 0) {
+    if (!current && user.OneIn(3)) {  // the phone is plugged in again
+      HandServer(AnyServer());
+    } else if (what == 0) {
       script.RunHostAction(user);
     } else if (what == 1 && current) {
       slog::Add("the phone, between calls:");
@@ -730,7 +746,7 @@ Texts Episode::Run() {
     } else {
       UserStep();
     }
-    test::PumpMessages(user.Pick(20));
+    test::PumpMessages(user.Pick(10));
     closed.clear();
     CheckPages();
     for (const std::string& fault : script.faults)
@@ -798,6 +814,7 @@ TEST(Stress, SeededEpisodes) {
   if (only) first = only, count = 1;
   const DWORD seconds = static_cast<DWORD>(EnvNumber("KVR_STRESS_SECONDS", 0));
   const int steps = static_cast<int>(EnvNumber("KVR_STRESS_STEPS", 24));
+  const bool verbose = EnvNumber("KVR_STRESS_LOG", 0) != 0;
 
   std::filesystem::create_directories(folder);
   Episode(0, 0, picture, folder.string()).Tour();
@@ -815,7 +832,7 @@ TEST(Stress, SeededEpisodes) {
     std::filesystem::current_path(start);
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
-    if (only) printf("%s", slog::Tail(100000).c_str());
+    if (only || verbose) printf("%s", slog::Tail(100000).c_str());
     if (failures.empty()) continue;
     ++failed;
     ADD_FAILURE() << "seed " << seed << ": " << failures.front() << "\n"

@@ -122,7 +122,7 @@ fw::ComPtr<fw::ComObject<StressServer>> StressScript::NewServer(long mode) {
 
 void StressScript::FireEvent(StressServer& server) {
   static const long kStates[] = {1, 1, 1, 0, 0, 7, -1, LONG_MIN};
-  static const long kModes[] = {0, 1, 2, 2, 3, 4, 5, 6, 9, -1};
+  static const long kModes[] = {0, 1, 2, 2, 2, 3, 4, 5, 6, 9, -1};
   static const long kFigures[] = {0, 3, 42, 255, -1, LONG_MAX, LONG_MIN, 100000};
   static const std::wstring kLong(700, L'x');
   static const wchar_t* const kTexts[] = {L"Sensor offline", L"", nullptr, kLong.c_str()};
@@ -133,7 +133,7 @@ void StressScript::FireEvent(StressServer& server) {
   const unsigned kind = rng.Pick(8);
   std::string what;
   if (kind < 3) {
-    if (rng.OneIn(2)) server.SetMode(rng.From(kModes));
+    if (rng.OneIn(4)) server.SetMode(rng.From(kModes));
     const long state = rng.From(kStates);
     what = "ConnectionStateChanged(" + std::to_string(state) + "), mode " +
            std::to_string(server.Mode());
