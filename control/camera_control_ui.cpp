@@ -43,9 +43,11 @@ CCameraControlUI::~CCameraControlUI() = default;
 
 void CCameraControlUI::FinalRelease() {
   // The window goes first, while the server is still there to switch the
-  // camera off; then the server and its event connection.
+  // camera off; then the server and its event connection, then the host's
+  // context, all while the control is still whole.
   CComCompositeControl2::FinalRelease();
   ExchangeServer(nullptr);
+  LeaveContext();
 }
 
 // ---- Host operations ----

@@ -14,8 +14,12 @@ class CContextMember : public IContextMember {
 
  protected:
   CContextMember() = default;
-  // Leaves the context (RemoveMember with the cookie) and releases it.
   ~CContextMember();
+
+  // Leaves the context (RemoveMember with the cookie) and releases it; the
+  // control calls it while it is still whole, since the context may call
+  // back.
+  void LeaveContext();
 
  private:
   fw::ComPtr<IHostContext> context;

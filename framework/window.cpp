@@ -114,7 +114,6 @@ bool Window::Subclass(HWND window) {
   originalProc = entry.original;
   hwnd = window;
   attachment = Attachment::Subclassed;
-  windowGone = false;  // an object may serve one window after another
   return true;
 }
 
@@ -151,7 +150,6 @@ LRESULT Window::DefaultProcessing(const Message& m) {
 void Window::AttachAs(HWND window, Attachment kind) {
   hwnd = window;
   attachment = kind;
-  windowGone = false;
   if (kind == Attachment::OwnClass)
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   else if (kind == Attachment::Dialog)
@@ -194,10 +192,16 @@ bool Window::Route(const Message& m, LRESULT& result) {
   bool handled = ProcessMessage(m, result);
   if (!handled) result = DefaultProcessing(m);
   --nesting;
-  if (m.message == WM_NCDESTROY) windowGone = true;
-  if (windowGone && nesting == 0) {
+  if (m.message == WM_NCDESTROY && m.window == hwnd) {
+    // The window has gone: the object lets go of it at once, so that it
+    // can serve a new one even before the outermost message returns (a
+    // control deactivated and activated again from inside its own handler).
     Detach();
-    OnFinalMessage();  // may delete this object
+    finalPending = true;
+  }
+  if (finalPending && nesting == 0) {
+    finalPending = false;
+    if (!hwnd) OnFinalMessage();  // may delete this object
   }
   return handled;
 }

@@ -115,7 +115,9 @@ class Window {
  protected:
   // The class's message table (FW_BEGIN_MESSAGES ... FW_END_MESSAGES).
   virtual bool ProcessMessage(const Message& message, LRESULT& result);
-  // Called once the window is gone and the outermost message has returned.
+  // Called once the window is gone and the outermost message has returned,
+  // unless the object serves a new window by then. The object lets go of a
+  // window as soon as it is destroyed (Hwnd() is null from then on).
   virtual void OnFinalMessage() {}
   // What an unhandled message gets.
   virtual LRESULT DefaultProcessing(const Message& message);
@@ -126,8 +128,7 @@ class Window {
   // Runs one message through the table (and, unless this is a dialog, the
   // default processing), tracking nesting so that the final clean-up
   // happens only after the outermost message returns. True when the table
-  // handled it. The object may be gone when this returns after
-  // WM_NCDESTROY.
+  // handled it. The object may be gone when this returns.
   bool Route(const Message& message, LRESULT& result);
 
  private:
@@ -139,7 +140,7 @@ class Window {
   Attachment attachment = Attachment::None;
   WNDPROC originalProc = nullptr;  // of a subclassed window
   int nesting = 0;
-  bool windowGone = false;
+  bool finalPending = false;  // the window went while messages were running
 };
 
 }  // namespace fw

@@ -62,11 +62,13 @@ CCameraControlPropertySheet::~CCameraControlPropertySheet() {
   DestroyUnusedPageHandles();
 }
 
-void CCameraControlPropertySheet::OnFinalMessage() {
-  // The system destroyed the page handles with the sheet.
+LRESULT CCameraControlPropertySheet::OnNcDestroy(const fw::Message&, bool& handled) {
+  // The system destroys the page handles with the sheet.
   pages.clear();
   tabs.clear();
   handlesOwnedBySheet = false;
+  handled = false;
+  return 0;
 }
 
 void CCameraControlPropertySheet::DestroyUnusedPageHandles() {

@@ -72,6 +72,7 @@ class CCameraControlPropertySheet : public fw::Window {
   FW_MESSAGE(SHM_SETTESTFLASH, OnSetTestFlash)
   FW_MESSAGE(SHM_SETTESTCAMERA, OnSetTestCamera)
   FW_MESSAGE(WM_HELP, OnHelp)
+  FW_MESSAGE(WM_NCDESTROY, OnNcDestroy)
   FW_END_MESSAGES(fw::Window)
 
   LRESULT OnDrawItem(const fw::Message& m, bool& handled);
@@ -81,9 +82,9 @@ class CCameraControlPropertySheet : public fw::Window {
   LRESULT OnSetTestCamera(const fw::Message& m, bool& handled);
   LRESULT OnHelp(const fw::Message& m, bool& handled);
 
-  // The sheet window has gone (with the control's window): its pages went
+  // The sheet window is going (with the control's window): its pages go
   // with it, and a new window gets a new set.
-  void OnFinalMessage() override;
+  LRESULT OnNcDestroy(const fw::Message& m, bool& handled);
 
  private:
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);

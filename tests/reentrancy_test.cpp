@@ -124,6 +124,18 @@ TEST(CallsBack, DeactivatedAndActivatedAgainInPlace) {
   ASSERT_EQ(host.Go(), S_OK);
   EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
   EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+
+  // The same from inside the control's own work: the sheet comes back when
+  // the work is done.
+  host.Server().DuringCall("ActivateCamera", [&] {
+    host.Server().ClearScript();
+    inPlace->InPlaceDeactivate();
+    object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, siteWindow, &area);
+  });
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  test::PumpMessages(50);
+  EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
+  EXPECT_TRUE(host.IsChecked(IDC_DEACTIVATE_ALL));
 }
 
 // Mode 1 arrives while the Camera Test page is shown; removing that page
@@ -165,6 +177,32 @@ TEST(CallsBack, AServerThatFiresInsideEveryCall) {
   test::PumpMessages(200);
   EXPECT_GE(fired, 40);
   EXPECT_EQ(deepest, 1);
+}
+
+// While Save As is open the product page's Save is still at work: a camera
+// chosen then is not taken, not even by the Camera Test page.
+TEST(CallsBack, ACameraChosenWhileBusyIsNotTaken) {
+  HostedControl host;
+  host.Server().SetProductMode(4);
+  host.Server().SetCameraCount(2);
+  host.Start();
+  host.SelectTab(1);
+  HWND page = host.CurrentPage();
+  test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
+    SendDlgItemMessageA(page, IDC_CAMERA_NUMBER, CB_SETCURSEL, 1, 0);
+    for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+      SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_NUMBER, code), 0);
+    test::ClickButton(dialog, IDCANCEL);
+  });
+  host.Click(page, IDC_EPOC_SAVE);
+  EXPECT_EQ(saveAs.Handled(), 1u);
+  EXPECT_EQ(SendDlgItemMessageA(page, IDC_CAMERA_NUMBER, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(host.Server().CallStrings("GetCameraConfiguration"),
+            Texts{"GetCameraConfiguration(0)"});
+  host.SelectTab(0);
+  test::WhenDialog wait("Please Wait...", [&](HWND) { host.Server().FireCameraTestFinished({}); });
+  host.Click(host.CurrentPage(), IDC_TEST);
+  EXPECT_EQ(host.Server().Calls().back().ToString(), "StartCameraTest(1,2048,64,3,0)");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST(Dialogs, TablesAnswerThroughTheDialogAndCleanUpAfterTheOutermostMessage) {
   EXPECT_EQ(SendMessageA(hwnd, WM_NOTIFY, 9, LPARAM(&header)), 5);  // through DWLP_MSGRESULT
   EXPECT_EQ(SendMessageA(hwnd, WM_CTLCOLORDLG, 0, 0), 5);           // directly
   SendMessageA(hwnd, kDestroy, 0, 0);
-  EXPECT_EQ(dialog.log, "ping ping 273 78 310 attached final");  // command, notify, colour
+  EXPECT_EQ(dialog.log, "ping ping 273 78 310 detached final");  // command, notify, colour
   DestroyWindow(parent);
 }
 
