@@ -40,6 +40,7 @@
 #include "tests/support/product_dll.h"
 #include "tests/support/stress_server.h"
 #include "tests/support/test_container.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -211,19 +212,20 @@ void Post(HWND dialog, int id) {
 }
 
 // A title and text from the string table: the system box adds a line with
-// the result code, a failed test the server's description.
+// the result code; a failed test adds two line feeds and the server's
+// description, if any, all cut to 511 characters.
 bool FromStringTable(const std::string& title, const std::string& text) {
   static const std::set<std::string> strings = [] {
     std::set<std::string> all;
     for (UINT id = 0; id < 1000; ++id)
       if (!test::ProductText(id).empty()) all.insert(test::ProductText(id));
+    const std::string failed = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n";
+    all.insert(failed);
+    for (const wchar_t* description : test::kTestFailures)
+      all.insert((failed + test::Narrow(description)).substr(0, 511));
     return all;
   }();
-  std::string body = text.substr(0, text.find("\r\nHRESULT 0x"));
-  return strings.count(title) &&
-         (strings.count(body) ||
-          (title == test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) &&
-           body.rfind(test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n", 0) == 0));
+  return strings.count(title) && strings.count(text.substr(0, text.find("\r\nHRESULT 0x")));
 }
 
 // The seed being run, for a crash report.

@@ -47,6 +47,12 @@ uint64_t Rng::Next() {
   return z ^ (z >> 31);
 }
 
+namespace {
+const std::wstring kLongFailure(700, L'x');
+}  // namespace
+
+const wchar_t* const kTestFailures[3] = {L"Sensor offline", L"", kLongFailure.c_str()};
+
 HRESULT AnyFaultCode(Rng& rng) {
   static const HRESULT kOthers[] = {E_OUTOFMEMORY, RPC_E_DISCONNECTED, RPC_E_CALL_REJECTED, S_FALSE,
                                     static_cast<HRESULT>(0x00040401)};
@@ -124,8 +130,6 @@ void StressScript::FireEvent(StressServer& server) {
   static const long kStates[] = {1, 1, 1, 0, 0, 7, -1, LONG_MIN};
   static const long kModes[] = {0, 1, 2, 2, 2, 3, 4, 5, 6, 9, -1};
   static const long kFigures[] = {0, 3, 42, 255, -1, LONG_MAX, LONG_MIN, 100000};
-  static const std::wstring kLong(700, L'x');
-  static const wchar_t* const kTexts[] = {L"Sensor offline", L"", nullptr, kLong.c_str()};
   // Every call of the control is made by its work; an event from inside one
   // waits until the work is done, as it does during a user action's Save As.
   const bool hold = depth > 0 || (mustHold && mustHold());
@@ -147,10 +151,10 @@ void StressScript::FireEvent(StressServer& server) {
     stress_log::Add("server %d fires %s", server.Number(), what.c_str());
     server.FireCameraTestFinished(figures);
   } else if (kind < 7) {
-    const unsigned text = rng.Pick(4);
+    const unsigned text = rng.Pick(4);  // 0: none
     what = "CameraTestFailed(text " + std::to_string(text) + ")";
     stress_log::Add("server %d fires %s", server.Number(), what.c_str());
-    server.FakeCameraServer::FireEvent(3, {TextArg(kTexts[text])});
+    server.FakeCameraServer::FireEvent(3, {TextArg(text ? kTestFailures[text - 1] : nullptr)});
   } else {
     const DISPID dispid = rng.From({1, 2, 3, 99});
     what = "malformed event " + std::to_string(dispid);

@@ -45,6 +45,9 @@ class Rng {
   uint64_t state;
 };
 
+// The descriptions the servers' CameraTestFailed events carry, besides none.
+extern const wchar_t* const kTestFailures[3];
+
 // The fault tables' codes: the server's 0x80040402 to 0x80040426, COM's out
 // of memory, disconnected and call rejected, and the two successes above 0.
 HRESULT AnyFaultCode(Rng& rng);
