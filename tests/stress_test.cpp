@@ -37,6 +37,7 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
+#include "tests/support/process_usage.h"
 #include "tests/support/product_dll.h"
 #include "tests/support/stress_server.h"
 #include "tests/support/test_container.h"
@@ -138,21 +139,6 @@ HWND OnlySheet(HWND dialog, int& count) {
   for (HWND found = nullptr; (found = FindWindowExA(dialog, found, "#32770", nullptr)); ++count)
     sheet = found;
   return sheet;
-}
-
-Texts TabTexts(HWND sheet) {
-  Texts texts;
-  HWND tab = PropSheet_GetTabControl(sheet);
-  for (int i = 0; tab && i < TabCtrl_GetItemCount(tab); ++i) {
-    char text[64] = "";
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-    texts.push_back(text);
-  }
-  return texts;
 }
 
 // GDI objects by type (GetGuiResources answers 0 under Wine): every
@@ -331,6 +317,13 @@ class Episode {
   void DestroyContainer();
   void Reactivate();
   HWND Dialog() const { return container && control ? container->ControlWindow() : nullptr; }
+  // The host's control as interface I, with a reference of the caller's own.
+  template <class I>
+  fw::ComPtr<I> As() const {
+    fw::ComPtr<I> result;
+    if (control) control.As(&result);
+    return result;
+  }
 
   // ---- the user ----
   void UserStep();
@@ -404,9 +397,8 @@ void Episode::NewControl() {
 }
 
 void Episode::HandServer(const Server& server) {
-  fw::ComPtr<IUnknown> keep = control;
-  fw::ComPtr<ICameraControlFNClient> client;
-  if (!keep || FAILED(keep.As(&client))) return;
+  fw::ComPtr<ICameraControlFNClient> client = As<ICameraControlFNClient>();
+  if (!client) return;
   slog::Add("host: SetServer(%s)",
             server ? ("server " + std::to_string(server->Number())).c_str() : "null");
   current = server;
@@ -414,9 +406,8 @@ void Episode::HandServer(const Server& server) {
 }
 
 void Episode::Go() {
-  fw::ComPtr<IUnknown> keep = control;
-  fw::ComPtr<IGoClient> go;
-  if (!keep || FAILED(keep.As(&go))) return;
+  fw::ComPtr<IGoClient> go = As<IGoClient>();
+  if (!go) return;
   slog::Add("host: Go");
   go->Go();
 }
@@ -434,12 +425,11 @@ void Episode::DestroyContainer() {
 }
 
 void Episode::Reactivate() {
-  fw::ComPtr<IUnknown> keep = control;
-  fw::ComPtr<IOleInPlaceObject> inPlace;
-  if (!keep || FAILED(keep.As(&inPlace))) return;
+  fw::ComPtr<IOleInPlaceObject> inPlace = As<IOleInPlaceObject>();
+  if (!inPlace) return;
   slog::Add("host: InPlaceDeactivate, then DoVerb(OLEIVERB_INPLACEACTIVATE)");
   inPlace->InPlaceDeactivate();
-  if (container && control == keep) container->Activate(keep.Get());
+  if (container && As<IOleInPlaceObject>() == inPlace) container->Activate(control.Get());
 }
 
 bool Episode::ActionWaitsForServer() const {
@@ -634,7 +624,7 @@ void Episode::CheckPages() {
   HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
   if (sheets > 1) Fail(std::to_string(sheets) + " sheets in the control");
   if (!sheet) return;
-  const Texts tabs = TabTexts(sheet);
+  const Texts tabs = test::TabTexts(sheet);
   bool whole = false;
   for (const Texts& set : kPageSets)
     whole = whole || tabs == set;
@@ -660,7 +650,8 @@ void Episode::Recover() {
   int sheets = 0;
   HWND sheet = dialog ? OnlySheet(dialog, sheets) : nullptr;
   if (!sheet || sheets != 1) return Fail("no sheet after Go (" + std::to_string(sheets) + ")");
-  if (TabTexts(sheet) != kPageSets[0]) return Fail("not the full page set after Go in mode 2");
+  if (test::TabTexts(sheet) != kPageSets[0])
+    return Fail("not the full page set after Go in mode 2");
   fresh->ClearCalls();
   SendMessageA(GetDlgItem(dialog, IDC_CAMERA_ON), BM_CLICK, 0, 0);
   if (fresh->CallStrings() != Texts{"ActivateViewFinder(0)", "ActivateCamera(1)"})
@@ -809,13 +800,14 @@ TEST(Stress, SeededEpisodes) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kvr_stress";
 
   unsigned long long first = EnvNumber("KVR_STRESS_FIRST", 1);
-  unsigned long long count = EnvNumber("KVR_STRESS_EPISODES", 40);
+  // Under the heap check an episode takes ten times as long: a third of them.
+  unsigned long long count = EnvNumber("KVR_STRESS_EPISODES", test::HeapChecked() ? 11 : 32);
   const char* flag = strstr(GetCommandLineA(), "--stress_seed=");
   const unsigned long long only =
       flag ? strtoull(flag + 14, nullptr, 10) : EnvNumber("KVR_STRESS_SEED", 0);
   if (only) first = only, count = 1;
   const DWORD seconds = static_cast<DWORD>(EnvNumber("KVR_STRESS_SECONDS", 0));
-  const int steps = static_cast<int>(EnvNumber("KVR_STRESS_STEPS", 24));
+  const int steps = static_cast<int>(EnvNumber("KVR_STRESS_STEPS", 40));
   const bool verbose = EnvNumber("KVR_STRESS_LOG", 0) != 0;
 
   std::filesystem::create_directories(folder);
