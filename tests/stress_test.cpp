@@ -34,6 +34,7 @@
 #include "CameraControlFN.h"
 #include "HostFramework.h"
 #include "resources/resource.h"
+#include "tests/support/help_catcher.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
@@ -71,6 +72,7 @@ const Item kItems[] = {
     {"", IDC_CAMERA_ON, Kind::Action},
     {"", IDC_VIEWFINDER_ON, Kind::Action},
     {"", IDOK, Kind::Close},
+    {"", IDHELP, Kind::Click},
     {"Camera Test", IDC_TEST, Kind::Action},
     {kCapture, IDC_LOCATION_PC, Kind::Click},
     {kCapture, IDC_LOCATION_PRODUCT, Kind::Click},
@@ -291,8 +293,10 @@ Episode* running = nullptr;  // the one the modal timer serves
 
 class Episode {
  public:
-  Episode(unsigned long long seed, int steps, const std::string& picture, const std::string& folder)
-      : script(seed * 4 + 1),
+  Episode(unsigned long long seed, int steps, const std::string& picture, const std::string& folder,
+          const test::HelpCatcher& help)
+      : help(help),
+        script(seed * 4 + 1),
         user(seed * 4 + 2),
         seed(seed),
         steps(steps),
@@ -342,6 +346,7 @@ class Episode {
     if (running) running->Tick();
   }
 
+  const test::HelpCatcher& help;  // every help request of the run
   test::StressScript script;
   Rng user;
   unsigned long long seed;
@@ -593,9 +598,9 @@ void Episode::OnDialog(HWND dialog, unsigned act, Rng& rng) {
     return Post(dialog, IDOK);
   }
   if (title == kPreview) {
-    const bool save = act == 1 && (touring || rng.OneIn(3));
-    slog::Add("user: %s the preview", save ? "saves" : "closes");
-    return Post(dialog, save ? IDC_PREVIEW_SAVE : IDOK);
+    const int button = act > 2 ? IDOK : rng.From({IDC_PREVIEW_SAVE, IDHELP, IDOK, IDOK});
+    slog::Add("user: presses %d in the preview", button);
+    return Post(dialog, touring && act == 1 ? IDC_PREVIEW_SAVE : button);
   }
   if (title == kWait) {
     if (current && act < 4 && (touring || rng.OneIn(2))) {
@@ -718,7 +723,8 @@ Texts Episode::Run() {
       {[this] { return Hosting() && container; }, [this] { Reactivate(); }},
   };
   test::MessageRecorder::Clear();
-  const size_t windows = ThreadWindows(), tempFiles = test::PreviewTempFiles();
+  const size_t windows = ThreadWindows(), tempFiles = test::PreviewTempFiles(),
+               helpRequests = help.Requests().size();
   const std::map<DWORD, int> gdi = GdiObjects();
   const HRESULT unloadable = test::CallDllCanUnloadNow();
   running = this;
@@ -781,6 +787,10 @@ Texts Episode::Run() {
            std::to_string(gdi.count(type) ? gdi.at(type) : 0) + " before, " +
            std::to_string(count));
   if (test::PreviewTempFiles() != tempFiles) Fail("temporary files left");
+  for (size_t i = helpRequests; i < help.Requests().size(); ++i)
+    if (help.Requests()[i].command != HELP_CONTEXT || help.Requests()[i].data < 1 ||
+        help.Requests()[i].data > 8)
+      Fail("help asked for topic " + std::to_string(help.Requests()[i].data));
   for (const test::RecordedMessage& message : test::MessageRecorder::Messages())
     boxes.push_back({message.title, message.text});
   for (const test::SeenMessageBox& box : boxes)
@@ -811,7 +821,8 @@ TEST(Stress, SeededEpisodes) {
   const bool verbose = EnvNumber("KVR_STRESS_LOG", 0) != 0;
 
   std::filesystem::create_directories(folder);
-  Episode(0, 0, picture, folder.string()).Tour();
+  const test::HelpCatcher help;
+  Episode(0, 0, picture, folder.string(), help).Tour();
   const DWORD began = GetTickCount();
   size_t episodes = 0, stepsDone = 0, failed = 0;
   for (unsigned long long seed = first;
@@ -819,7 +830,7 @@ TEST(Stress, SeededEpisodes) {
     std::filesystem::create_directories(folder);
     runningSeed = seed;
     slog::Clear();
-    Episode episode(seed, steps, picture, folder.string());
+    Episode episode(seed, steps, picture, folder.string(), help);
     const Texts failures = episode.Run();
     ++episodes;
     stepsDone += episode.Steps();
