@@ -37,6 +37,10 @@ TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
   const std::string picture(std::istreambuf_iterator<char>(file), {});
 
+  // Loaded again at another address, the module would register its window
+  // classes under fresh names and so need no unregistration: the second load
+  // must come back where the first was (its preferred image base, free again).
+  HMODULE firstBase = nullptr;
   for (int load = 1; load <= 2; ++load) {
     SCOPED_TRACE(load);
     {
@@ -45,6 +49,8 @@ TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
                                  IID_PPV_ARGS(&made)),
                 S_OK);
       ASSERT_TRUE(Loaded());
+      if (!firstBase) firstBase = GetModuleHandleA(KVR_PRODUCT_DLL);
+      ASSERT_EQ(GetModuleHandleA(KVR_PRODUCT_DLL), firstBase);
       test::HostedControl host(made);
       made.Reset();
       host.Server().SetCaptureContent(picture);

@@ -6,7 +6,10 @@
 //
 //   camera_server.exe /RegServer     registers the class (LocalServer32) and
 //                                    the type library
-//   camera_server.exe /UnregServer   removes both
+//   camera_server.exe /UnregServer   removes each of them where it still
+//                                    names this program (a real server may
+//                                    have registered the same class or type
+//                                    library since)
 //   camera_server.exe -Embedding     as COM starts it: serves one client until
 //                                    its simulator and locks are gone
 //
@@ -79,13 +82,80 @@ class SimulatorFactory final : public IClassFactory {
   }
 };
 
+#ifdef _WIN64
+const char kPlatform[] = "win64", kOtherPlatform[] = "win32";
+#else
+const char kPlatform[] = "win32", kOtherPlatform[] = "win64";
+#endif
+
+void GuidText(REFGUID guid, char (&text)[40]) {
+  wchar_t wide[40];
+  StringFromGUID2(guid, wide, 40);
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+}
+
+// Whether the default value of HKCR\`key` names the file `path`, quoted or
+// not, as this program's registration writes it.
+bool NamesFile(const char* key, const char* path) {
+  char value[kMaxPath + 2] = "";
+  LONG size = sizeof value;
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS) return false;
+  char* named = value;
+  const size_t length = strlen(value);
+  if (length >= 2 && value[0] == '"' && value[length - 1] == '"') {
+    value[length - 1] = '\0';
+    ++named;
+  }
+  return _stricmp(named, path) == 0;
+}
+
+// The keys whose values name the server's file: its class's LocalServer32
+// and its type library's registration for `platform`.
+bool ClassKey(char (&key)[128]) {
+  char clsid[40];
+  GuidText(CLSID_CameraControlFN, clsid);
+  return snprintf(key, sizeof key, "CLSID\\%s\\LocalServer32", clsid) < int{sizeof key};
+}
+
+bool TypeLibraryKey(const char* path, const char* platform, char (&key)[128]) {
+  fw::ComPtr<ITypeLib> library;
+  TLIBATTR* attributes = nullptr;
+  if (FAILED(fw::LoadTypeLibraryOf(path, &library)) || FAILED(library->GetLibAttr(&attributes)))
+    return false;
+  char libid[40];
+  GuidText(attributes->guid, libid);
+  const int length =
+      snprintf(key, sizeof key, "TypeLib\\%s\\%x.%x\\%lx\\%s", libid, attributes->wMajorVerNum,
+               attributes->wMinorVerNum, static_cast<unsigned long>(attributes->lcid), platform);
+  library->ReleaseTLibAttr(attributes);
+  return length < int{sizeof key};
+}
+
+// Removes this program's type library registration where the one for this
+// platform still names this program. Where the same type library is also
+// registered for the other platform, the interfaces' keys serve that
+// registration as well: only this platform's key goes.
+HRESULT UnregisterTypeLibrary(const char* path) {
+  char key[128], otherKey[128];
+  if (!TypeLibraryKey(path, kPlatform, key) || !NamesFile(key, path)) return S_OK;
+  HKEY other = nullptr;
+  if (!TypeLibraryKey(path, kOtherPlatform, otherKey) ||
+      RegOpenKeyExA(HKEY_CLASSES_ROOT, otherKey, 0, KEY_READ, &other) != ERROR_SUCCESS)
+    return fw::UnregisterTypeLibraryOf(path);
+  RegCloseKey(other);
+  return HRESULT_FROM_WIN32(RegDeleteKeyA(HKEY_CLASSES_ROOT, key));
+}
+
 HRESULT Register(bool install) {
   char path[kMaxPath];
   if (!fw::Module::FileName(path, kMaxPath)) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   const fw::ScriptReplacement replacements[] = {{"MODULE", path}};
-  HRESULT hr = fw::RunRegistryScriptResource(GetModuleHandleA(nullptr), "REGISTRY",
-                                             kRegistryScriptId, install, replacements, 1);
-  HRESULT library = install ? fw::RegisterTypeLibraryOf(path) : fw::UnregisterTypeLibraryOf(path);
+  char classKey[128];
+  HRESULT hr = S_OK;
+  if (install || (ClassKey(classKey) && NamesFile(classKey, path)))
+    hr = fw::RunRegistryScriptResource(GetModuleHandleA(nullptr), "REGISTRY", kRegistryScriptId,
+                                       install, replacements, 1);
+  HRESULT library = install ? fw::RegisterTypeLibraryOf(path) : UnregisterTypeLibrary(path);
   return FAILED(hr) ? hr : library;
 }
 
