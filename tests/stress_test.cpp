@@ -58,7 +58,8 @@ const Texts kPageSets[] = {
     {"Camera Test", "Picture Capture"},
     {"Camera Test", "Picture Capture  "}};
 
-// What a user can do: on the control ("") or on the page with that caption.
+// What a user can do: on the control ("") or on the page with that caption,
+// and what may be typed into each edit box, good and bad.
 enum class Kind { Click, Action, Close, Text, List, Combo, Slider, Spin, Cell };
 struct Item {
   const char* page;
@@ -67,68 +68,53 @@ struct Item {
 };
 const char kCapture[] = "Picture Capture", kProduct[] = "Picture Capture  ",
            kColours[] = "Picture Colours", kTests[] = "Picture Tests", kRegisters[] = "Registers";
-const Item kItems[] = {
-    {"", IDC_DEACTIVATE_ALL, Kind::Action},
-    {"", IDC_CAMERA_ON, Kind::Action},
-    {"", IDC_VIEWFINDER_ON, Kind::Action},
-    {"", IDOK, Kind::Close},
-    {"", IDHELP, Kind::Click},
-    {"Camera Test", IDC_TEST, Kind::Action},
-    {kCapture, IDC_LOCATION_PC, Kind::Click},
-    {kCapture, IDC_LOCATION_PRODUCT, Kind::Click},
-    {kCapture, IDC_PRODUCT_NAME, Kind::Text},
-    {kCapture, IDC_FORMAT_LIST, Kind::List},
-    {kCapture, IDC_SIZE_LIST, Kind::List},
-    {kCapture, IDC_PREVIEW, Kind::Action},
-    {kCapture, IDC_SAVE, Kind::Action},
-    {kProduct, IDC_LOCATION_PC, Kind::Click},
-    {kProduct, IDC_EPOC_LOCATION_PRODUCT, Kind::Click},
-    {kProduct, IDC_EPOC_PRODUCT_NAME, Kind::Text},
-    {kProduct, IDC_USE_ACKS, Kind::Click},
-    {kProduct, IDC_SHOW_IMAGE_AFTER_SAVE, Kind::Click},
-    {kProduct, IDC_FLASH_ON, Kind::Click},
-    {kProduct, IDC_FLASH_ANTI_RED_EYE, Kind::Click},
-    {kProduct, IDC_CAMERA_NUMBER, Kind::Combo},
-    {kProduct, IDC_FORMAT_LIST, Kind::List},
-    {kProduct, IDC_SIZE_LIST, Kind::List},
-    {kProduct, IDC_EPOC_SAVE, Kind::Action},
-    {kColours, IDC_LUMINANCE, Kind::Slider},
-    {kColours, IDC_HUE, Kind::Slider},
-    {kColours, IDC_WHITE_BALANCE_AUTO, Kind::Click},
-    {kColours, IDC_BLEMISH_CORRECTION, Kind::Click},
-    {kColours, IDC_READ, Kind::Action},
-    {kColours, IDC_WRITE, Kind::Action},
-    {kTests, IDC_NO_TEST, Kind::Action},
-    {kTests, IDC_COLOUR_BAR_TEST, Kind::Action},
-    {kTests, IDC_RAMP2_TEST, Kind::Action},
-    {kTests, IDC_SPECIFIC_VALUE_TEST, Kind::Action},
-    {kTests, IDC_GREEN, Kind::Text},
-    {kTests, IDC_RED_SPIN, Kind::Spin},
-    {kTests, IDC_WRITE, Kind::Action},
-    {kRegisters, IDC_FIRST_REGISTER, Kind::Text},
-    {kRegisters, IDC_LAST_REGISTER, Kind::Text},
-    {kRegisters, IDC_READ, Kind::Action},
-    {kRegisters, IDC_WRITE, Kind::Action},
-    {kRegisters, IDC_REGISTER_LIST, Kind::Cell},
+const std::vector<Item> kItems = [] {
+  const struct {
+    const char* page;
+    Kind kind;
+    std::vector<int> ids;
+  } groups[] = {
+      {"", Kind::Action, {IDC_CAMERA_ON, IDC_DEACTIVATE_ALL, IDC_VIEWFINDER_ON}},
+      {"", Kind::Close, {IDOK}},
+      {"", Kind::Click, {IDHELP}},
+      {"Camera Test", Kind::Action, {IDC_TEST}},
+      {kCapture, Kind::Click, {IDC_LOCATION_PC, IDC_LOCATION_PRODUCT}},
+      {kCapture, Kind::Text, {IDC_PRODUCT_NAME}},
+      {kCapture, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
+      {kCapture, Kind::Action, {IDC_PREVIEW, IDC_SAVE}},
+      {kProduct,
+       Kind::Click,
+       {IDC_LOCATION_PC, IDC_EPOC_LOCATION_PRODUCT, IDC_USE_ACKS, IDC_SHOW_IMAGE_AFTER_SAVE,
+        IDC_FLASH_ON, IDC_FLASH_ANTI_RED_EYE}},
+      {kProduct, Kind::Text, {IDC_EPOC_PRODUCT_NAME}},
+      {kProduct, Kind::Combo, {IDC_CAMERA_NUMBER}},
+      {kProduct, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
+      {kProduct, Kind::Action, {IDC_EPOC_SAVE}},
+      {kColours, Kind::Slider, {IDC_LUMINANCE, IDC_HUE}},
+      {kColours, Kind::Click, {IDC_WHITE_BALANCE_AUTO, IDC_BLEMISH_CORRECTION}},
+      {kColours, Kind::Action, {IDC_READ, IDC_WRITE}},
+      {kTests,
+       Kind::Action,
+       {IDC_NO_TEST, IDC_COLOUR_BAR_TEST, IDC_RAMP2_TEST, IDC_SPECIFIC_VALUE_TEST, IDC_WRITE}},
+      {kTests, Kind::Text, {IDC_GREEN}},
+      {kTests, Kind::Spin, {IDC_RED_SPIN}},
+      {kRegisters, Kind::Text, {IDC_FIRST_REGISTER, IDC_LAST_REGISTER}},
+      {kRegisters, Kind::Action, {IDC_READ, IDC_WRITE}},
+      {kRegisters, Kind::Cell, {IDC_REGISTER_LIST}},
+  };
+  std::vector<Item> items;
+  for (const auto& group : groups)
+    for (int id : group.ids)
+      items.push_back({group.page, id, group.kind});
+  return items;
+}();
+const std::map<int, std::vector<const char*>> kTyped = {
+    {IDC_FIRST_REGISTER, {"0", "3", "10", "150", "abc", ""}},
+    {IDC_LAST_REGISTER, {"2", "5", "12", "159", "160", ""}},
+    {IDC_GREEN, {"101", "111111", "0", "2", "", "1111111"}},
+    {IDC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x"}},
+    {IDC_EPOC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x"}},
 };
-
-// What may be typed into each edit box, good and bad.
-const char* TypedText(int id, Rng& rng) {
-  static const char* const kFirst[] = {"0", "3", "10", "150", "abc", ""};
-  static const char* const kLast[] = {"2", "5", "12", "159", "160", ""};
-  static const char* const kNames[] = {"Pics\\shot", "", "C:\\Orvik\\Images\\x"};
-  static const char* const kBinary[] = {"101", "111111", "0", "2", "", "1111111"};
-  switch (id) {
-    case IDC_FIRST_REGISTER:
-      return rng.From(kFirst);
-    case IDC_LAST_REGISTER:
-      return rng.From(kLast);
-    case IDC_GREEN:
-      return rng.From(kBinary);
-    default:
-      return rng.From(kNames);
-  }
-}
 
 bool Usable(HWND window) {
   return window && IsWindowVisible(window) && IsWindowEnabled(window) &&
@@ -230,33 +216,31 @@ unsigned long long runningSeed = 0;
 
 HMODULE ModuleAt(void* address) {
   HMODULE module = nullptr;
-  if (reinterpret_cast<uintptr_t>(address) < 0x10000) return nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      static_cast<LPCSTR>(address), &module);
+  if (reinterpret_cast<uintptr_t>(address) >= 0x10000)
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        static_cast<LPCSTR>(address), &module);
   return module;
-}
-
-std::string Hex(unsigned long long value) {
-  char text[24];
-  snprintf(text, sizeof text, "0x%llx", value);
-  return text;
 }
 
 // "module+offset" (nm on the module's .debug file names the function).
 std::string Where(void* address) {
   HMODULE module = ModuleAt(address);
-  char name[MAX_PATH] = "";
-  if (!module || !GetModuleFileNameA(module, name, sizeof name)) return Hex(uintptr_t(address));
+  char name[MAX_PATH] = "", where[MAX_PATH + 24];
+  if (module) GetModuleFileNameA(module, name, sizeof name);
   const char* file = strrchr(name, '\\');
-  return std::string(file ? file + 1 : name) + "+" +
-         Hex(static_cast<char*>(address) - reinterpret_cast<char*>(module));
+  snprintf(where, sizeof where, "%s+0x%llx", file ? file + 1 : name,
+           static_cast<unsigned long long>(static_cast<char*>(address) -
+                                           reinterpret_cast<char*>(module)));
+  return where;
 }
 
 // The exception, where it happened and the return addresses into the
 // product or this program found on the stack.
 LONG WINAPI Unhandled(EXCEPTION_POINTERS* e) {
-  std::string what = "exception " + Hex(e->ExceptionRecord->ExceptionCode) + " at " +
+  char code[16];
+  snprintf(code, sizeof code, "0x%08lx", e->ExceptionRecord->ExceptionCode);
+  std::string what = std::string("exception ") + code + " at " +
                      Where(e->ExceptionRecord->ExceptionAddress) + "; on the stack:";
 #ifdef _WIN64
   auto* stack = reinterpret_cast<void**>(e->ContextRecord->Rsp);
@@ -465,7 +449,7 @@ void Episode::UserStep() {
   HWND cameraOn = GetDlgItem(dialog, IDC_CAMERA_ON);
   if (page && caption != "Camera Test" && !IsWindowEnabled(GetWindow(page, GW_CHILD)) &&
       Usable(cameraOn) && !user.OneIn(3))
-    return Do(kItems[1], cameraOn, page);
+    return Do(kItems[0], cameraOn, page);
   if (!sheet && user.OneIn(2)) return Go();  // the host starts it
   // Away from the first page more often than not.
   HWND tabs = sheet ? PropSheet_GetTabControl(sheet) : nullptr;
@@ -487,7 +471,8 @@ void Episode::Do(const Item& item, HWND window, HWND page) {
   const char* where = *item.page ? item.page : "control";
   switch (item.kind) {
     case Kind::Text: {
-      const char* text = TypedText(item.id, user);
+      const std::vector<const char*>& texts = kTyped.at(item.id);
+      const char* text = texts[user.Pick(static_cast<unsigned>(texts.size()))];
       slog::Add("user: types \"%s\" into %s/%d", text, where, item.id);
       SetWindowTextA(window, text);
       return;

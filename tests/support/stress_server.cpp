@@ -11,7 +11,6 @@ namespace test {
 namespace stress_log {
 namespace {
 std::vector<std::string> lines;
-size_t dropped = 0;  // lines let go of at the front of a long run
 }  // namespace
 
 void Add(const char* format, ...) {
@@ -20,22 +19,17 @@ void Add(const char* format, ...) {
   va_start(args, format);
   vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  if (lines.size() >= 100000) {
-    lines.erase(lines.begin(), lines.begin() + 50000);
-    dropped += 50000;
-  }
   lines.push_back(line);
 }
 
 void Clear() {
-  dropped += lines.size();
   lines.clear();
 }
 
 std::string Tail(size_t count) {
   std::string text;
   for (size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i)
-    text += std::to_string(dropped + i + 1) + ": " + lines[i] + "\n";
+    text += std::to_string(i + 1) + ": " + lines[i] + "\n";
   return text;
 }
 }  // namespace stress_log

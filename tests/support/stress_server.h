@@ -20,8 +20,8 @@
 
 namespace test {
 
-// The steps of the current run, kept in memory and printed when a check
-// fails or the process crashes.
+// The steps of the current episode, kept in memory and printed when a
+// check fails or the process crashes.
 namespace stress_log {
 void Add(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Clear();
