@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -177,25 +176,6 @@ TEST(CallsBack, EventsDuringASheetRebuild) {
   EXPECT_GE(callsSinceModeOne, 2);
   EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture  "}));
   EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-}
-
-// A server that fires an event inside every call: each is handled after
-// the work it came in, never inside it.
-TEST(CallsBack, AServerThatFiresInsideEveryCall) {
-  int depth = 0, deepest = 0, fired = 0;
-  HostedControl host;
-  host.Start();
-  for (const char* name :
-       {"GetConnectionState", "GetProductConfiguration", "ActivateCamera", "ActivateViewFinder"})
-    host.Server().DuringCall(name, [&] {
-      deepest = std::max(deepest, ++depth);
-      if (++fired < 40) host.Server().FireConnectionStateChanged(1);
-      --depth;
-    });
-  host.Click(host.Dialog(), IDC_CAMERA_ON);
-  test::PumpMessages(200);
-  EXPECT_GE(fired, 40);
-  EXPECT_EQ(deepest, 1);
 }
 
 // While Save As is open the product page's Save is still at work: a camera

@@ -66,6 +66,10 @@ HRESULT FakeCameraServer::Record(const char* name, std::vector<long> numbers, co
                                  bool hasText) {
   const ServerCall call{name, std::move(numbers), text ? text : L"", hasText};
   calls.push_back(call);
+  if (auto hook = anyCall) {  // kept alive while it runs
+    HRESULT result = S_OK;
+    if ((*hook)(call, result)) return result;
+  }
   // By index: an action may script more, or call the server again.
   for (size_t i = 0; i < actions.size(); ++i)
     if (actions[i].first == name) {

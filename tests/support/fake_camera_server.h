@@ -87,6 +87,11 @@ class FakeCameraServer : public fw::ComObjectRoot,
   void DuringCall(const std::string& name, std::function<void()> action) {
     actions.emplace_back(name, std::make_shared<std::function<void()>>(std::move(action)));
   }
+  // Runs `hook` inside every call, after it is logged: a hook that returns
+  // true ends the call at once with the result it set (a success code
+  // still lets the operation do its work).
+  using CallHook = std::function<bool(const ServerCall& call, HRESULT& result)>;
+  void DuringAnyCall(CallHook hook) { anyCall = std::make_shared<CallHook>(std::move(hook)); }
   void ClearScript() {
     rules.clear();
     actions.clear();
@@ -246,6 +251,7 @@ class FakeCameraServer : public fw::ComObjectRoot,
 
   std::vector<Rule> rules;
   std::vector<std::pair<std::string, std::shared_ptr<std::function<void()>>>> actions;
+  std::shared_ptr<CallHook> anyCall;
   Outs outs = Outs::OnSuccess;
   std::vector<ServerCall> calls;
 

@@ -25,10 +25,10 @@ HRESULT HostedControl::Go() {
   return FAILED(hr) ? hr : go->Go();
 }
 
-std::vector<std::string> HostedControl::TabTexts() const {
+std::vector<std::string> TabTexts(HWND sheet) {
   std::vector<std::string> texts;
-  HWND tab = TabControl();
-  for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
+  HWND tab = sheet ? PropSheet_GetTabControl(sheet) : nullptr;
+  for (int i = 0; tab && i < TabCtrl_GetItemCount(tab); ++i) {
     char text[64] = "";
     TCITEMA item = {};
     item.mask = TCIF_TEXT;

@@ -17,6 +17,9 @@
 
 namespace test {
 
+// The tab texts of a property sheet, in order.
+std::vector<std::string> TabTexts(HWND sheet);
+
 class HostedControl {
  public:
   // Creates the control and activates it in place (not yet started).
@@ -51,7 +54,7 @@ class HostedControl {
     return Dialog() ? FindWindowExA(Dialog(), nullptr, "#32770", nullptr) : nullptr;
   }
   HWND TabControl() const { return PropSheet_GetTabControl(Sheet()); }
-  std::vector<std::string> TabTexts() const;
+  std::vector<std::string> TabTexts() const { return test::TabTexts(Sheet()); }
   int SelectedTab() const { return TabControl() ? TabCtrl_GetCurSel(TabControl()) : -1; }
   // Selects tab `index` as a user's click on it would (the page window is
   // created on first selection).

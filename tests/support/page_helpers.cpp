@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <filesystem>
+
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
@@ -95,6 +97,15 @@ std::vector<std::string> TestResultTexts(HWND page) {
                  IDC_MAXIMUM_BLEMISH_SIZE, IDC_DEAD_PIXELS, IDC_WEAK_PIXELS, IDC_CORNER_DARKENING})
     texts.push_back(WindowText(GetDlgItem(page, id)));
   return texts;
+}
+
+size_t PreviewTempFiles() {
+  size_t count = 0;
+  for (const auto& file :
+       std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+    count +=
+        file.path().filename().string().rfind("cc", 0) == 0 && file.path().extension() == ".tmp";
+  return count;
 }
 
 }  // namespace test

@@ -54,4 +54,7 @@ inline std::string Msg(UINT titleId, UINT textId) {
 // The seven result figures of the Camera Test page, as shown.
 std::vector<std::string> TestResultTexts(HWND page);
 
+// The preview's temporary files (cc*.tmp) in the temporary folder.
+size_t PreviewTempFiles();
+
 }  // namespace test
