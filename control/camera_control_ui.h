@@ -55,6 +55,8 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   using CComCompositeControl2::ShowHelp;
   void ShowHelp(HWND window, DWORD context) override;
 
+  bool WindowInUse() const override { return sheet.InSystemCode(); }
+
   long Connected() const { return connected; }
   long Mode() const { return mode; }
 

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "KVRCmnCameraControlUI.h"
+#include "control/component_categories.h"
 #include "framework/component_categories.h"
 #include "framework/module.h"
 #include "framework/registry_script.h"
@@ -19,32 +20,24 @@ constexpr DWORD kMaxPath = 512;
 struct Category {
   CATID id;
   const char* description;
+  bool implemented;
 };
 
-// The host suite's category ids differ only in their first field.
-constexpr CATID SuiteCategory(DWORD first) {
-  return {first, 0xCCB3, 0x11D2, {0xB7, 0x95, 0x00, 0x08, 0xC7, 0x72, 0x40, 0x2B}};
-}
-
-// The host suite's component categories, created in this order.
 const Category kCategories[] = {
-    {SuiteCategory(0x48438240), "KVR BEX Component"},
-    {SuiteCategory(0x48438241), "KVR BEX User Interface"},
-    {SuiteCategory(0x48438242), "KVR BEX Provider"},
-    {SuiteCategory(0x48438243), "KVR BEX Configuration Component"},
-    {SuiteCategory(0x48438244), "KVR ZEF MfcMdiComponent"},
-    {SuiteCategory(0x48438246), "KVR ZEF BaseComponent"},
-    {SuiteCategory(0x48438245), "KVR ZEF Feature"},
-    {SuiteCategory(0x48438247), "KVR Settings Component"},
-    {SuiteCategory(0x48438248), "KVR BEX Custom Filter Component"},
-    {SuiteCategory(0x48438249), "KVR BEX Common Audio Control"},
+#define KVR_CATEGORY_ENTRY(first, description, implemented) \
+  {KVR_SUITE_CATEGORY(first), description, implemented != 0},
+    KVR_SUITE_CATEGORIES(KVR_CATEGORY_ENTRY)
+#undef KVR_CATEGORY_ENTRY
 };
+constexpr ULONG kCategoryCount = sizeof kCategories / sizeof kCategories[0];
 
-// The class implements the first two: "KVR BEX Component" and
-// "KVR BEX User Interface".
-const CATID kImplementedCategories[] = {kCategories[0].id, kCategories[1].id};
-constexpr ULONG kImplementedCount =
-    sizeof kImplementedCategories / sizeof kImplementedCategories[0];
+// The ids of the categories the class implements; returns their count.
+ULONG ImplementedCategories(CATID (&ids)[kCategoryCount]) {
+  ULONG count = 0;
+  for (const Category& category : kCategories)
+    if (category.implemented) ids[count++] = category.id;
+  return count;
+}
 
 // COM for the length of a registration call, for callers that have not
 // initialised it on their thread; a thread that already has an apartment
@@ -84,9 +77,10 @@ HRESULT RegisterCameraControlServer() {
   for (const Category& category : kCategories)
     fw::CreateComponentCategory(category.id, category.description);
   HRESULT hr = RunScript(true);
+  CATID implemented[kCategoryCount];
+  const ULONG implementedCount = ImplementedCategories(implemented);
   if (SUCCEEDED(hr))
-    hr = fw::RegisterImplementedCategories(CLSID_CameraControlUI, kImplementedCategories,
-                                           kImplementedCount);
+    hr = fw::RegisterImplementedCategories(CLSID_CameraControlUI, implemented, implementedCount);
   if (SUCCEEDED(hr)) hr = TypeLibrary(true);
   return hr;
 }
@@ -95,8 +89,10 @@ HRESULT UnregisterCameraControlServer() {
   ComInitialization com;
   // Every step runs; the first failure is the result. The categories
   // themselves stay: other components of the suite use them.
-  HRESULT result = fw::UnregisterImplementedCategories(CLSID_CameraControlUI,
-                                                       kImplementedCategories, kImplementedCount);
+  CATID implemented[kCategoryCount];
+  const ULONG implementedCount = ImplementedCategories(implemented);
+  HRESULT result =
+      fw::UnregisterImplementedCategories(CLSID_CameraControlUI, implemented, implementedCount);
   HRESULT hr = RunScript(false);
   if (SUCCEEDED(result)) result = hr;
   hr = TypeLibrary(false);

@@ -12,6 +12,9 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
+
+#include <functional>
 
 namespace fw {
 
@@ -29,6 +32,9 @@ class CallScope {
   // Puts `object`, whose last reference has gone, aside until the outermost
   // call returns. False when no call is running: finish it now.
   static bool Defer(ComObjectRoot* object);
+  // Runs `action` when the outermost call returns (at once when none is
+  // running), holding a reference to `keep` until then.
+  static void AtEnd(IUnknown* keep, std::function<void()> action);
 };
 
 }  // namespace fw

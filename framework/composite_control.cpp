@@ -193,6 +193,7 @@ STDMETHODIMP CompositeControl::GetMiscStatus(DWORD aspect, DWORD* status) {
 
 HRESULT CompositeControl::InPlaceActivate(LONG verb) {
   if (!clientSite) return E_UNEXPECTED;
+  deactivationWaiting = false;  // active again before the window went: it stays
   if (!inPlaceActive) {
     ComPtr<IOleInPlaceSite> site;
     if (FAILED(clientSite.As(&site))) return E_NOINTERFACE;
@@ -261,6 +262,16 @@ STDMETHODIMP CompositeControl::GetWindow(HWND* window) {
 STDMETHODIMP CompositeControl::InPlaceDeactivate() {
   CallScope call;  // calls out: stays whole until it returns
   if (!inPlaceActive) return S_OK;
+  if (Hwnd() && WindowInUse()) {
+    if (!deactivationWaiting) {
+      deactivationWaiting = true;
+      CallScope::AtEnd(ControllingUnknown(), [this] {
+        if (deactivationWaiting) InPlaceDeactivate();
+      });
+    }
+    return S_OK;
+  }
+  deactivationWaiting = false;
   UIDeactivate();
   inPlaceActive = false;
   // The control's window lives only while it is active in place.

@@ -150,6 +150,11 @@ class CompositeControl : public ComObjectRoot,
 
   void FinalRelease() override;
 
+  // Whether system code working on the control's window is on the stack
+  // (a property sheet creating a page): the window must not be destroyed
+  // under it, so a deactivation waits until the outermost call returns.
+  virtual bool WindowInUse() const { return false; }
+
   IOleClientSite* ClientSite() const { return clientSite.Get(); }
   bool IsInPlaceActive() const { return inPlaceActive; }
   bool IsUIActive() const { return uiActive; }
@@ -180,6 +185,7 @@ class CompositeControl : public ComObjectRoot,
   bool dirty = false;
   bool inPlaceActive = false;
   bool uiActive = false;
+  bool deactivationWaiting = false;
   RECT position = {0, 0, 0, 0};
 
   ComPtr<IOleClientSite> clientSite;

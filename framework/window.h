@@ -97,6 +97,8 @@ class Window {
   Window& operator=(const Window&) = delete;
 
   HWND Hwnd() const { return hwnd; }
+  // Whether a message of the window is being handled.
+  bool HandlingMessage() const { return nesting > 0; }
   bool IsWindow() const { return hwnd && ::IsWindow(hwnd); }
 
   // Attaches to an existing window (a control made by a dialog) and routes

@@ -157,7 +157,9 @@ bool CCameraControlPropertySheet::CreateSheet(HWND parent) {
   INT_PTR created;
   {
     CreationScope scope(this);
+    creating = true;
     created = PropertySheetA(&header);
+    creating = false;
   }
   if (created < 0) return false;
   handlesOwnedBySheet = true;

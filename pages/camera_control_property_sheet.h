@@ -60,6 +60,10 @@ class CCameraControlPropertySheet : public fw::Window {
   // Ends the Camera Test page's Please Wait dialog, if it is open.
   void CancelCameraTestWait() { cameraTestPage.CancelWait(); }
 
+  // Whether the system's sheet code is on the stack (creating the sheet or
+  // a page, changing pages): the sheet must not be destroyed under it.
+  bool InSystemCode() const { return HandlingMessage() || creating; }
+
   HWND TabControl() const;
   const std::vector<TabInfo>& Tabs() const { return tabs; }
   long ActivationMaskValue() const { return activationMask; }
@@ -104,6 +108,7 @@ class CCameraControlPropertySheet : public fw::Window {
   long mode = 0;
   // Once the sheet window exists the system owns the page handles.
   bool handlesOwnedBySheet = false;
+  bool creating = false;  // inside PropertySheetA
 
   CCameraTestPropPage cameraTestPage;
   CCameraRegsPropPage registersPage;

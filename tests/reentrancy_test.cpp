@@ -135,6 +135,25 @@ TEST(CallsBack, DeactivatedAndActivatedAgainInPlace) {
   test::PumpMessages(50);
   EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
   EXPECT_TRUE(host.IsChecked(IDC_DEACTIVATE_ALL));
+
+  // And from inside a page's creation, under the system's sheet code: the
+  // window goes once that code is done (the heap tiers see freed memory
+  // read otherwise), and not at all when the control is active again first.
+  for (bool again : {false, true}) {
+    host.Server().DuringCall("GetProductConfiguration", [&, again] {
+      host.Server().ClearScript();
+      inPlace->InPlaceDeactivate();
+      if (again)
+        object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, siteWindow, &area);
+    });
+    host.Click(host.Dialog(), IDC_CAMERA_ON);
+    host.SelectTab(1);  // Picture Capture asks for the configuration when it is made
+    EXPECT_EQ(host.Dialog() != nullptr, again);
+    if (!again)  // active again, with a new sheet whose pages are still to be made
+      object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, siteWindow, &area);
+  }
+  EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
+  EXPECT_EQ(host.SelectedTab(), 1);
 }
 
 // Mode 1 arrives while the Camera Test page is shown; removing that page

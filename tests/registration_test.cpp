@@ -1,10 +1,14 @@
-// Registration of the COM server, checked in HKEY_CLASSES_ROOT; left unregistered.
+// Registration of the COM server, checked in HKEY_CLASSES_ROOT; left
+// unregistered. The assembly manifest the DLL carries for use without
+// registration describes the class as registration writes it.
 #include <windows.h>
+#include <ole2.h>
 #include <process.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "KVRCmnCameraControlUI.h"
 #include "tests/support/product_dll.h"
 
 namespace {
@@ -93,6 +97,66 @@ TEST(Registration, RegistersCleanlyAgainThroughRegsvr32AndUnregisters) {
     EXPECT_EQ(Subkeys(key), "<missing>") << key;
   EXPECT_NE(Subkeys("CLSID"), "<missing>");
   ExpectCategories();
+}
+
+// The DLL's assembly manifest (resource 1 of type RT_MANIFEST, 24): the
+// value of attribute `name` of its first `element`, or with an empty name
+// the element's text.
+std::string Manifest(const std::string& element, const std::string& name) {
+  HRSRC found = FindResourceA(test::ProductModule(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  if (!found) return "<no manifest>";
+  const std::string xml(
+      static_cast<const char*>(LockResource(LoadResource(test::ProductModule(), found))),
+      SizeofResource(test::ProductModule(), found));
+  size_t at = xml.find("<" + element + (name.empty() ? ">" : " "));
+  const std::string start = name.empty() ? ">" : " " + name + "=\"";
+  size_t value = xml.find(start, at);
+  if (at == std::string::npos || value == std::string::npos) return "<missing>";
+  value += start.size();
+  return xml.substr(value, xml.find(name.empty() ? '<' : '"', value) - value);
+}
+
+TEST(Registration, TheManifestDescribesTheClassAsRegistrationWritesIt) {
+  // The manifest as the system reads it: an activation context made from it.
+  DWORD content = 0, icon = 0;
+  const std::string version = Manifest("typelib", "version");
+  {
+    const std::string path = test::ProductPath();
+    ACTCTXA context = {};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = path.c_str();
+    context.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE handle = CreateActCtxA(&context);
+    ULONG_PTR cookie = 0;
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(ActivateActCtx(handle, &cookie));
+    EXPECT_EQ(OleRegGetMiscStatus(CLSID_CameraControlUI, DVASPECT_CONTENT, &content), S_OK);
+    EXPECT_EQ(OleRegGetMiscStatus(CLSID_CameraControlUI, DVASPECT_ICON, &icon), S_OK);
+    ITypeLib* library = nullptr;
+    const WORD major = static_cast<WORD>(std::stoi(version)),
+               minor = static_cast<WORD>(std::stoi(version.substr(version.find('.') + 1)));
+    EXPECT_EQ(LoadRegTypeLib(LIBID_KVRCmnCameraControlUILib, major, minor, 0, &library), S_OK);
+    if (library) library->Release();
+    DeactivateActCtx(0, cookie);
+    ReleaseActCtx(handle);
+  }
+  ASSERT_EQ(test::CallDllRegisterServer(), S_OK);
+  EXPECT_EQ(Manifest("comClass", "clsid"), kClsid);
+  EXPECT_EQ(Manifest("comClass", "progid"), Read(kClass + "\\ProgID"));
+  EXPECT_EQ(Manifest("progid", ""), Read(kClass + "\\VersionIndependentProgID"));
+  EXPECT_EQ(Manifest("comClass", "threadingModel"),
+            Read(kClass + "\\InprocServer32", "ThreadingModel"));
+  EXPECT_EQ(std::to_string(content), Read(kClass + "\\MiscStatus\\1"));
+  EXPECT_EQ(std::to_string(icon), Read(kClass + "\\MiscStatus"));
+  EXPECT_EQ(Manifest("comClass", "tlbid"), Read(kClass + "\\TypeLib"));
+  EXPECT_EQ(Manifest("typelib", "tlbid"), Read(kClass + "\\TypeLib"));
+  EXPECT_EQ(version, Read(kClass + "\\Version"));
+  EXPECT_NE(Read(kTypeLib), "<missing>");  // registered as that version
+  auto unregister = reinterpret_cast<HRESULT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(test::ProductModule(), "DllUnregisterServer")));
+  ASSERT_TRUE(unregister);
+  EXPECT_EQ(unregister(), S_OK);
 }
 
 }  // namespace
