@@ -244,6 +244,7 @@ LRESULT CCameraControlUI::OnActivationRadio(const fw::Message& m, bool&) {
 }
 
 LRESULT CCameraControlUI::OnDestroy(const fw::Message&, bool& handled) {
+  sheet.OutliveParentWhileInUse(ControllingUnknown());
   // A test still waited for ends with the window it belongs to.
   sheet.CancelCameraTestWait();
   CServerWork::Scope work(this, nullptr, ServerReference());

@@ -56,6 +56,7 @@ class CCameraControlUI : public CComCompositeControl2<CCameraControlUI, 3, szHel
   void ShowHelp(HWND window, DWORD context) override;
 
   bool WindowInUse() const override { return sheet.InSystemCode(); }
+  bool HasWindow() const override { return Hwnd() != nullptr; }
 
   long Connected() const { return connected; }
   long Mode() const { return mode; }

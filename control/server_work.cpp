@@ -2,12 +2,16 @@
 
 CServerWork::Scope::Scope(CServerWork* serverWork, HWND workWindow,
                           const fw::ComPtr<ICameraControlFN>& currentServer)
-    : work(serverWork), window(workWindow), current(currentServer), server(currentServer) {
+    : work(serverWork),
+      owner(serverWork),
+      window(workWindow),
+      current(currentServer),
+      server(currentServer) {
   if (work) ++work->depth;
 }
 
 CServerWork::Scope::State CServerWork::Scope::Check() const {
-  if (window && !IsWindow(window)) return State::WindowGone;
+  if (window && (!IsWindow(window) || (owner && !owner->HasWindow()))) return State::WindowGone;
   if (current.Get() != server.Get()) return State::ServerGone;
   return State::GoesOn;
 }

@@ -64,6 +64,7 @@ class CServerWork {
    private:
     fw::CallScope call;
     CServerWork* work;
+    const CServerWork* owner;  // `work`, kept after Done
     HWND window;
     const fw::ComPtr<ICameraControlFN>& current;
     fw::ComPtr<ICameraControlFN> server;
@@ -77,6 +78,10 @@ class CServerWork {
 
   // The outermost piece of work has ended.
   virtual void OnWorkDone() {}
+  // Whether the control still has its window. Work of a window inside it (a
+  // page) ends with it, even where the system keeps that window a moment
+  // longer.
+  virtual bool HasWindow() const { return true; }
 
  private:
   int depth = 0;

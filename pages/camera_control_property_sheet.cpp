@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/call_scope.h"
 #include "framework/module.h"
 #include "resources/resource.h"
 
@@ -69,6 +70,16 @@ LRESULT CCameraControlPropertySheet::OnNcDestroy(const fw::Message&, bool& handl
   handlesOwnedBySheet = false;
   handled = false;
   return 0;
+}
+
+void CCameraControlPropertySheet::OutliveParentWhileInUse(IUnknown* keep) {
+  if (!Hwnd() || !InSystemCode()) return;
+  HWND holder =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  if (!holder) return;
+  ShowWindow(Hwnd(), SW_HIDE);
+  SetParent(Hwnd(), holder);
+  fw::CallScope::AtEnd(keep, [holder] { DestroyWindow(holder); });
 }
 
 void CCameraControlPropertySheet::DestroyUnusedPageHandles() {

@@ -63,6 +63,12 @@ class CCameraControlPropertySheet : public fw::Window {
   // Whether the system's sheet code is on the stack (creating the sheet or
   // a page, changing pages): the sheet must not be destroyed under it.
   bool InSystemCode() const { return HandlingMessage() || creating; }
+  // Called when the control's window is being destroyed. While the system's
+  // sheet code is on the stack (the host destroyed its window from inside a
+  // page's creation), the sheet moves to a hidden window of its own, which
+  // is destroyed when the outermost call returns (holding `keep` until
+  // then): the system's code returns into a sheet that still exists.
+  void OutliveParentWhileInUse(IUnknown* keep);
 
   HWND TabControl() const;
   const std::vector<TabInfo>& Tabs() const { return tabs; }

@@ -156,6 +156,26 @@ TEST(CallsBack, DeactivatedAndActivatedAgainInPlace) {
   EXPECT_EQ(host.SelectedTab(), 1);
 }
 
+// The host closes the control and destroys its window from inside a page's
+// creation, under the system's sheet code: the sheet outlives that code
+// (the heap tiers see freed memory read otherwise), then goes too.
+TEST(CallsBack, ContainerDestroyedWhileAPageIsMade) {
+  HostedControl host;
+  host.Server().SetProductMode(4);
+  ASSERT_EQ(host.Start(), S_OK);
+  HWND frame = GetAncestor(host.Dialog(), GA_ROOT), sheet = host.Sheet();
+  host.Server().DuringCall("GetCameraConfiguration", [&] {
+    host.Server().ClearScript();
+    host.Release();
+    DestroyWindow(frame);
+  });
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+  EXPECT_FALSE(IsWindow(frame));
+  EXPECT_FALSE(IsWindow(sheet));
+  EXPECT_EQ(host.Server().CallStrings("GetCameraConfiguration").size(), 1u);
+}
+
 // Mode 1 arrives while the Camera Test page is shown; removing that page
 // shows Picture Capture, whose creation asks the server for its
 // configuration, and the server reports mode 4 from inside that call.
