@@ -230,3 +230,39 @@ TEST(Keyboard, EveryMnemonicReachesItsControl) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Keyboard, PleaseWaitEndsNeitherOnEscapeNorEnterButOnCancel) {
+  Keyboard keys(1, 0, false);
+  std::string seen;
+  test::WhenDialog wait("Please Wait...", [&](HWND dialog) {
+    for (BYTE key : {VK_ESCAPE, VK_RETURN, VK_SPACE}) {
+      test::PressRealKey(key, 0, test::DialogLoop(dialog));
+      seen += IsWindowVisible(dialog) ? "open " : "ended ";
+    }
+  });
+  EXPECT_EQ(keys.Press('T', VK_MENU), Keyboard::Name(keys.Item(IDC_TEST)));
+  EXPECT_EQ(seen, "open open ended ");
+}
+
+// A host reads the control's keys from GetControlInfo: no accelerator table
+// (the dialog takes its keys through TranslateAccelerator), and neither
+// Return nor Escape eaten: the control hands both on to the host.
+TEST(Keyboard, TheHostIsToldOfNoAcceleratorsAndGetsReturnAndEscape) {
+  Keyboard keys(1, 0, false);
+  fw::ComPtr<IOleControl> control;
+  ASSERT_EQ(keys.host.Control()->QueryInterface(IID_PPV_ARGS(&control)), S_OK);
+  CONTROLINFO info = {sizeof info, reinterpret_cast<HACCEL>(-1), 7, CTRLINFO_EATS_RETURN};
+  ASSERT_EQ(control->GetControlInfo(&info), S_OK);
+  EXPECT_TRUE(info.hAccel == nullptr && info.cAccel == 0 && info.dwFlags == 0)
+      << info.hAccel << " " << info.cAccel << " " << info.dwFlags;
+  SetFocus(keys.host.Item(IDOK));
+  keys.Press(VK_RETURN);
+  keys.Press(VK_ESCAPE);
+  EXPECT_EQ(keys.HandedOn(),
+            (std::vector<std::pair<WPARAM, DWORD>>{{VK_RETURN, 0}, {VK_ESCAPE, 0}}));
+  EXPECT_EQ(keys.host.CloseRequests(), 0);
+}
+
+}  // namespace
