@@ -74,9 +74,10 @@ TEST(PictureTestsPage, RadiosShowTheCamerasTestAfterAFailedWriteOrAnIgnoredClick
   host.Click(page, IDC_NO_TEST);
   EXPECT_EQ(checked(), "01000");
   host.Server().ClearScript();
-  host.Server().DuringCall("ReadRegister", [&] { host.Click(page, IDC_NO_TEST); });
-  host.Click(page, IDC_RAMP1_TEST);
-  EXPECT_EQ(checked(), "00100");
+  host.Click(page, IDC_SPECIFIC_VALUE_TEST);
+  host.Server().DuringCall("WriteRegister", [&] { host.Click(page, IDC_NO_TEST); });
+  host.Click(page, IDC_WRITE);  // the colour
+  EXPECT_EQ(checked(), "00001");
   EXPECT_EQ(test::ShownMessages().size(), 1u);  // the failed write's
 }
 
