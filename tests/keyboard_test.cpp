@@ -142,16 +142,12 @@ TEST(Keyboard, EveryMnemonicReachesItsControl) {
     SCOPED_TRACE(testing::Message() << "mode " << page.mode << ", tab " << page.tab);
     Keyboard keys(page.mode, page.tab, page.cameraOn);
     std::string opened;
-    test::WhenDialog close(
-        "",
-        [&](HWND dialog) {
-          opened += test::WindowText(dialog) + "|";
-          if (!GetDlgItem(dialog, IDC_WAIT_CANCEL))
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-          else
-            test::ClickButton(dialog, IDC_WAIT_CANCEL);  // Please Wait ends only so
-        },
-        9);
+    auto close = [&](HWND dialog) {
+      opened += test::WindowText(dialog) + "|";  // closed (Please Wait only by its Cancel)
+      const int id = GetDlgItem(dialog, IDC_WAIT_CANCEL) ? IDC_WAIT_CANCEL : IDCANCEL;
+      PostMessageA(dialog, WM_COMMAND, id, 0);
+    };
+    test::WhenDialog closer("", close, 9);
     for (size_t i = 0; page.letters[i]; ++i) {
       if (i == 0 || page.letters[i] != page.letters[i - 1]) SetFocus(keys.host.TabControl());
       EXPECT_EQ(keys.Press(page.letters[i], VK_MENU), keys.Name(page.ids[i])) << page.letters[i];

@@ -128,10 +128,11 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     // the view's width, which depends on the dialog font.
     const UINT H = WM_HSCROLL, V = WM_VSCROLL;
     const WPARAM track = MAKEWPARAM(SB_THUMBTRACK, 100), end = MAKEWPARAM(SB_THUMBPOSITION, 9999);
+    const LONG page = std::min(1 + w, 640 - w);  // after one page right
     const std::tuple<UINT, WPARAM, LONG, LONG> steps[] = {
         {H, SB_LINERIGHT, 1, 0},
-        {H, SB_PAGERIGHT, std::min(1 + w, 640 - w), 0},
-        {H, SB_PAGELEFT, std::max(0L, std::min(1 + w, 640 - w) - w), 0},
+        {H, SB_PAGERIGHT, page, 0},
+        {H, SB_PAGELEFT, std::max(0L, page - w), 0},
         {H, track, 100, 0},
         {V, SB_LINEDOWN, 100, 1},
         {V, SB_PAGEDOWN, 100, 1 + h},
