@@ -119,6 +119,9 @@ bool CCameraControlUI::BuildSheet(CServerWork::Scope& work) {
   sheet.CreateSheet(Hwnd());
   if (!work.GoesOn()) return false;
   PlaceSheet();
+  // The sheet lies above the radio group and the buttons: it comes first
+  // in the dialog's tab order, as it does on the screen.
+  SetWindowPos(sheet.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return true;
 }
 

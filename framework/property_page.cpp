@@ -47,6 +47,12 @@ LRESULT PropertyPage::OnSheetNotify(const Message& m, bool& handled) {
   }
   switch (header->code) {
     case PSN_SETACTIVE:
+      // The sheet puts the page it shows on top of its windows, ahead of
+      // the tab strip above it; the page goes right after the tab strip, so
+      // that Tab goes from the tabs into the page as they are laid out.
+      if (header->hwndFrom == GetParent(Hwnd()))
+        SetWindowPos(Hwnd(), PropSheet_GetTabControl(GetParent(Hwnd())), 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       return 0;
     case PSN_KILLACTIVE:
       return FALSE;

@@ -58,4 +58,27 @@ TEST(PictureTestsPage, SelectionColourFieldsAndWrite) {
   EXPECT_EQ(arrow(GetDlgItem(page, IDC_GREEN), "11111", VK_UP), "100000");
 }
 
+// The radios show the camera's test, whatever was clicked: after a write
+// that failed, and after a click that came while other work was running.
+TEST(PictureTestsPage, RadiosShowTheCamerasTestAfterAFailedWriteOrAnIgnoredClick) {
+  test::HostedControl host;
+  HWND page = test::OpenCameraOnPage(host, 3);
+  auto checked = [&] {
+    std::string states;
+    for (int id = IDC_NO_TEST; id <= IDC_SPECIFIC_VALUE_TEST; ++id)
+      states += SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? '1' : '0';
+    return states;
+  };
+  host.Click(page, IDC_COLOUR_BAR_TEST);
+  host.Server().SetResult("WriteRegister", 0x80040402);
+  host.Click(page, IDC_NO_TEST);
+  EXPECT_EQ(checked(), "01000");
+  host.Server().ClearScript();
+  host.Click(page, IDC_SPECIFIC_VALUE_TEST);
+  host.Server().DuringCall("WriteRegister", [&] { host.Click(page, IDC_NO_TEST); });
+  host.Click(page, IDC_WRITE);  // the colour
+  EXPECT_EQ(checked(), "00001");
+  EXPECT_EQ(test::ShownMessages().size(), 1u);  // the failed write's
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include "imaging/preview_dialog.h"
 #include "tests/support/help_catcher.h"
 #include "tests/support/hosted_control.h"
+#include "tests/support/keys.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/process_usage.h"
@@ -127,10 +128,16 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     // the view's width, which depends on the dialog font.
     const UINT H = WM_HSCROLL, V = WM_VSCROLL;
     const WPARAM track = MAKEWPARAM(SB_THUMBTRACK, 100), end = MAKEWPARAM(SB_THUMBPOSITION, 9999);
+    const LONG page = std::min(1 + w, 640 - w);  // after one page right
     const std::tuple<UINT, WPARAM, LONG, LONG> steps[] = {
-        {H, SB_LINERIGHT, 1, 0},      {H, SB_PAGERIGHT, std::min(1 + w, 640 - w), 0},
-        {H, track, 100, 0},           {V, SB_LINEDOWN, 100, 1},
-        {V, SB_PAGEDOWN, 100, 1 + h}, {V, end, 100, 480 - h},
+        {H, SB_LINERIGHT, 1, 0},
+        {H, SB_PAGERIGHT, page, 0},
+        {H, SB_PAGELEFT, std::max(0L, page - w), 0},
+        {H, track, 100, 0},
+        {V, SB_LINEDOWN, 100, 1},
+        {V, SB_PAGEDOWN, 100, 1 + h},
+        {V, SB_PAGEUP, 100, 1},
+        {V, end, 100, 480 - h},
         {H, end, 640 - w, 480 - h}};
     for (auto [message, request, x, y] : steps) {
       SendMessageA(view, message, request, 0);
@@ -155,6 +162,31 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Error Saving File");
     EXPECT_EQ(test::MessageRecorder::Messages()[0].text.rfind("There was an error saving", 0), 0u);
   });
+}
+
+// Keys in the dialog's own modal loop: Return presses the focused button,
+// Escape closes the dialog whatever has the focus.
+TEST_F(PreviewDialog, ReturnPressesTheFocusedButtonAndEscapeCloses) {
+  test::HelpCatcher help;
+  const std::tuple<int, BYTE, const char*> keys[] = {{IDOK, VK_RETURN, "closed"},
+                                                     {IDC_PREVIEW_SAVE, VK_ESCAPE, "closed"},
+                                                     {IDC_PREVIEW_SAVE, VK_RETURN, "Save As, open"},
+                                                     {IDHELP, VK_RETURN, "help, open"}};
+  for (auto [button, key, outcome] : keys) {
+    test::WhenDialog saveAs("Save Camera Image As",
+                            [](HWND d) { PostMessageA(d, WM_CLOSE, 0, 0); });
+    size_t helpBefore = help.Requests().size();
+    std::string seen;
+    Run(kFixtures + "bitmap24_16x8.bmp", kBitmap, 0, [&](HWND dialog) {
+      // The focus moved as Tab moves it (which makes a button the default).
+      SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, button)), 1);
+      test::PressRealKey(key, 0, test::DialogLoop(dialog));
+      seen = std::string(saveAs.Handled() ? "Save As, " : "") +
+             (help.Requests().size() > helpBefore ? "help, " : "") +
+             (IsWindowVisible(dialog) ? "open" : "closed");
+    });
+    EXPECT_EQ(seen, outcome) << button << " " << int(key);
+  }
 }
 
 // The system refuses the view window, as it does when the view's window

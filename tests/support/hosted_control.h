@@ -66,6 +66,7 @@ class HostedControl {
   bool IsChecked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   // WM_CLOSE messages that reached the container's frame.
   int CloseRequests() const { return container.CloseRequests(); }
+  const TestContainer& Container() const { return container; }
 
  private:
   TestContainer container;

@@ -176,6 +176,16 @@ LRESULT CALLBACK ControlContainer::FrameProc(HWND window, UINT message, WPARAM w
     if (self->closeAction) self->closeAction();
     return 0;
   }
+  // The keyboard focus comes back to where it was inside the frame when the
+  // frame is activated again (after a modal dialog or message box, which
+  // leaves the focus on the frame itself), as a dialog's does.
+  if (self && message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE &&
+      IsChild(window, GetFocus()))
+    self->lastFocus = GetFocus();
+  if (self && message == WM_SETFOCUS && IsChild(window, self->lastFocus)) {
+    SetFocus(self->lastFocus);
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -74,6 +74,7 @@ class ControlContainer {
   HWND frame = nullptr;
   HWND siteWindow = nullptr;
   int closeRequests = 0;
+  HWND lastFocus = nullptr;  // inside the frame, when it was last deactivated
   std::function<void()> closeAction;
   ComPtr<fw::ComObject<ContainerSite>> site;
   ComPtr<IOleObject> control;
