@@ -194,6 +194,12 @@ STDMETHODIMP CompositeControl::GetMiscStatus(DWORD aspect, DWORD* status) {
 HRESULT CompositeControl::InPlaceActivate(LONG verb) {
   if (!clientSite) return E_UNEXPECTED;
   deactivationWaiting = false;  // active again before the window went: it stays
+  if (deactivating) {
+    // The old window is still going: the new one comes once it has gone.
+    activationWaiting = true;
+    waitingVerb = verb;
+    return S_OK;
+  }
   if (!inPlaceActive) {
     ComPtr<IOleInPlaceSite> site;
     if (FAILED(clientSite.As(&site))) return E_NOINTERFACE;
@@ -260,7 +266,8 @@ STDMETHODIMP CompositeControl::GetWindow(HWND* window) {
 }
 
 STDMETHODIMP CompositeControl::InPlaceDeactivate() {
-  CallScope call;  // calls out: stays whole until it returns
+  CallScope call;             // calls out: stays whole until it returns
+  activationWaiting = false;  // deactivated again after it was asked for
   if (!inPlaceActive) return S_OK;
   if (Hwnd() && WindowInUse()) {
     if (!deactivationWaiting) {
@@ -272,6 +279,7 @@ STDMETHODIMP CompositeControl::InPlaceDeactivate() {
     return S_OK;
   }
   deactivationWaiting = false;
+  deactivating = true;
   UIDeactivate();
   inPlaceActive = false;
   // The control's window lives only while it is active in place.
@@ -280,6 +288,11 @@ STDMETHODIMP CompositeControl::InPlaceDeactivate() {
   frame.Reset();
   document.Reset();
   if (site) site->OnInPlaceDeactivate();
+  deactivating = false;
+  if (activationWaiting) {
+    activationWaiting = false;
+    InPlaceActivate(waitingVerb);
+  }
   return S_OK;
 }
 

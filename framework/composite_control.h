@@ -186,6 +186,11 @@ class CompositeControl : public ComObjectRoot,
   bool inPlaceActive = false;
   bool uiActive = false;
   bool deactivationWaiting = false;
+  // While the window goes in InPlaceDeactivate: an activation asked for
+  // meanwhile (from inside the window's own destruction) waits for it.
+  bool deactivating = false;
+  bool activationWaiting = false;
+  LONG waitingVerb = 0;
   RECT position = {0, 0, 0, 0};
 
   ComPtr<IOleClientSite> clientSite;

@@ -136,6 +136,20 @@ TEST(CallsBack, DeactivatedAndActivatedAgainInPlace) {
   EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
   EXPECT_TRUE(host.IsChecked(IDC_DEACTIVATE_ALL));
 
+  // And from inside the window's own going (the control switches the
+  // camera off as its window goes): active again, with a new window.
+  int calls = 0;
+  host.Server().DuringCall("ActivateCamera", [&] {
+    if (++calls == 2) host.Server().ClearScript();
+    inPlace->InPlaceDeactivate();
+    object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, siteWindow, &area);
+  });
+  host.Click(host.Dialog(), IDC_CAMERA_ON);
+  test::PumpMessages(50);
+  ASSERT_EQ(calls, 2);
+  EXPECT_TRUE(IsWindowVisible(host.Dialog()));
+  EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture"}));
+
   // And from inside a page's creation, under the system's sheet code: the
   // window goes once that code is done (the heap tiers see freed memory
   // read otherwise), and not at all when the control is active again first.

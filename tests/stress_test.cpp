@@ -130,15 +130,6 @@ std::vector<HWND> Sheets(HWND dialog) {
   return sheets;
 }
 
-// GDI objects by type (GetGuiResources answers 0 under Wine): every
-// handle index is asked, as Wine finds an object by that part alone.
-std::map<DWORD, int> GdiObjects() {
-  std::map<DWORD, int> types;
-  for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
-    if (DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++types[type];
-  return types;
-}
-
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
   ++*reinterpret_cast<size_t*>(count);
   return TRUE;
@@ -713,7 +704,7 @@ Texts Episode::Run() {
   test::MessageRecorder::Clear();
   const size_t windows = ThreadWindows(), tempFiles = test::PreviewTempFiles(),
                helpRequests = help.Requests().size();
-  const std::map<DWORD, int> gdi = GdiObjects();
+  const long gdi = test::ProcessUsage::Measure().gdiObjects;
   const HRESULT unloadable = test::CallDllCanUnloadNow();
   running = this;
   const UINT_PTR timer = SetTimer(nullptr, 0, 15, TickProc);
@@ -769,11 +760,8 @@ Texts Episode::Run() {
   if (test::CallDllCanUnloadNow() != unloadable) Fail("objects of the DLL are left");
   if (ThreadWindows() != windows)
     Fail("windows: " + std::to_string(windows) + " before, " + std::to_string(ThreadWindows()));
-  for (const auto& [type, count] : GdiObjects())
-    if (count != (gdi.count(type) ? gdi.at(type) : 0))
-      Fail("GDI objects of type " + std::to_string(type) + ": " +
-           std::to_string(gdi.count(type) ? gdi.at(type) : 0) + " before, " +
-           std::to_string(count));
+  if (const long now = test::ProcessUsage::Measure().gdiObjects; now != gdi)
+    Fail("GDI objects: " + std::to_string(gdi) + " before, " + std::to_string(now));
   if (test::PreviewTempFiles() != tempFiles) Fail("temporary files left");
   for (size_t i = helpRequests; i < help.Requests().size(); ++i)
     if (help.Requests()[i].command != HELP_CONTEXT || help.Requests()[i].data < 1 ||
