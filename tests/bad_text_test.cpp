@@ -7,9 +7,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
@@ -64,6 +62,8 @@ std::string Shown(UINT titleId, UINT textId) {
   return Msg(titleId, textId).substr(0, 60) + ";";
 }
 
+// First and Last read six characters as a signed decimal number; a paste
+// takes three characters at most.
 TEST(BadText, RegisterRangeBoxesReadSixCharactersAsASignedDecimalNumber) {
   test::HostedControl host;
   HWND page = test::OpenRegistersPage(host);
@@ -100,6 +100,7 @@ TEST(BadText, RegisterRangeBoxesReadSixCharactersAsASignedDecimalNumber) {
   EXPECT_EQ(read(Paste, std::string(kJoerg) + "12", "1 5"), "ReadRegister(0)..ReadRegister(1)");
 }
 
+// A list cell's box takes the leading digits of its base, or 0.
 TEST(BadText, InPlaceEditsTakeTheLeadingDigitsOfTheirBaseOrNothing) {
   test::HostedControl host;
   HWND page = test::OpenRegistersPage(host);
@@ -144,6 +145,8 @@ TEST(BadText, InPlaceEditsTakeTheLeadingDigitsOfTheirBaseOrNothing) {
   EXPECT_TRUE(test::ShownMessages().empty());
 }
 
+// The Picture Tests colour fields: Write refuses what is not binary, Return
+// normalises the field.
 TEST(BadText, BinaryColourFieldsAreRefusedByWriteAndNormalisedOnReturn) {
   test::HostedControl host;
   HWND page = test::OpenCameraOnPage(host, 3);
@@ -200,11 +203,7 @@ TEST(BadText, ProductNamesArePassedAsTypedUpToTheirLimitsAndEmptyOnesRefused) {
   for (const auto& [mode, product, nameId, save, proposed] : pages) {
     test::MessageRecorder::Clear();
     test::HostedControl host;
-    host.Server().SetProductMode(mode);
-    host.Start();
-    host.Click(host.Dialog(), IDC_CAMERA_ON);
-    host.SelectTab(1);
-    HWND page = host.CurrentPage(), name = GetDlgItem(page, nameId);
+    HWND page = test::OpenCameraOnPage(host, 1, mode), name = GetDlgItem(page, nameId);
     std::string enabled;
     for (int radio : {product, IDC_LOCATION_PC, product}) {  // from the PC
       enabled += IsWindowEnabled(name) ? '1' : '0';

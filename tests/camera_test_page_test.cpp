@@ -2,10 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "pages/sheet_messages.h"
 #include "resources/resource.h"
@@ -24,7 +21,6 @@ class CameraTestPage : public testing::Test {
     page = host.CurrentPage();
     host.Server().ClearCalls();
   }
-  Texts Results() const { return test::TestResultTexts(page); }
   // Clicks Test; reads the wait's seconds over three timer ticks, then runs `action`.
   Texts RunTest(std::function<void(HWND)> action) {
     Texts seconds;
@@ -38,22 +34,27 @@ class CameraTestPage : public testing::Test {
     host.Click(page, IDC_TEST);
     return seconds;
   }
+  Texts Finish(const test::TestResults& values) {
+    return RunTest([&](HWND) { host.Server().FireCameraTestFinished(values); });
+  }
 
   test::HostedControl host;
   HWND page = nullptr;
 };
 
+// Test starts the camera and flash the sheet was told (the low byte of the
+// camera; no flash mode above 2), and is refused without the test interface.
 TEST_F(CameraTestPage, StartsWithTheChosenCameraAndFlashOrSaysWhyNot) {
   const std::tuple<UINT, WPARAM, const char*> steps[] = {
       {0, 0, "StartCameraTest(1,2048,64,3,0)"},  // the defaults
       {SHM_SETTESTCAMERA, 9, "StartCameraTest(4,2048,64,3,0)"},
-      {SHM_SETTESTCAMERA, 0x302, "StartCameraTest(2,2048,64,3,0)"},  // the low byte counts
+      {SHM_SETTESTCAMERA, 0x302, "StartCameraTest(2,2048,64,3,0)"},
       {SHM_SETTESTFLASH, 2, "StartCameraTest(2,2048,64,3,2)"},
-      {SHM_SETTESTFLASH, 3, "StartCameraTest(2,2048,64,3,2)"},  // not a flash mode
+      {SHM_SETTESTFLASH, 3, "StartCameraTest(2,2048,64,3,2)"},
   };
   for (const auto& [message, value, call] : steps) {
     if (message) SendMessageA(host.Sheet(), message, value, 0);
-    EXPECT_EQ(RunTest([&](HWND) { host.Server().FireCameraTestFinished({}); }), kCounted);
+    EXPECT_EQ(Finish({}), kCounted);
     EXPECT_EQ(host.Server().CallStrings("StartCameraTest").back(), call) << value;
   }
   host.Server().Offer(IID_ICameraControlFNTest, false);
@@ -62,23 +63,22 @@ TEST_F(CameraTestPage, StartsWithTheChosenCameraAndFlashOrSaysWhyNot) {
   EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
 }
 
+// The finish event shows the values; a failure (with the server's
+// description) or Cancel ends the wait and keeps them; a refresh fetches them.
 TEST_F(CameraTestPage, FinishShowsTheValuesFailureOrCancelEndTheWaitRefreshFetchesThem) {
-  const test::TestResults values = {12, -2147483647 - 1, 0, 2147483647, 5, 66, 700};
-  EXPECT_EQ(RunTest([&](HWND) { host.Server().FireCameraTestFinished(values); }), kCounted);
   const Texts shown = {"12", "-2147483648", "0", "2147483647", "5", "66", "700"};
-  EXPECT_EQ(Results(), shown);
-  // A failed test ends the wait as well; the figures stay and the server's
-  // description follows the message.
+  EXPECT_EQ(Finish({12, -2147483647 - 1, 0, 2147483647, 5, 66, 700}), kCounted);
+  EXPECT_EQ(test::TestResultTexts(page), shown);
   EXPECT_EQ(RunTest([&](HWND) { host.Server().FireCameraTestFailed(L"No sensor."); }), kCounted);
-  EXPECT_EQ(Results(), shown);
+  EXPECT_EQ(test::TestResultTexts(page), shown);
   EXPECT_EQ(test::ShownMessages(),
             Texts{test::Msg(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST) + "\n\nNo sensor."});
   EXPECT_EQ(RunTest([](HWND dialog) { test::ClickButton(dialog, IDC_WAIT_CANCEL); }), kCounted);
   host.Server().FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});  // cancelled: ignored
-  EXPECT_EQ(Results(), shown);
+  EXPECT_EQ(test::TestResultTexts(page), shown);
   host.Server().SetTestResults({21, 22, 23, 24, 25, 26, -27});
   SendMessageA(host.Sheet(), SHM_REFRESHTESTRESULTS, 0, 0);
-  EXPECT_EQ(Results(), (Texts{"21", "22", "23", "24", "25", "26", "-27"}));
+  EXPECT_EQ(test::TestResultTexts(page), (Texts{"21", "22", "23", "24", "25", "26", "-27"}));
   EXPECT_EQ(host.Server().Calls().size(), 4u);  // three starts and the refresh: none for Cancel
 }
 

@@ -7,8 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
@@ -18,7 +16,6 @@
 namespace {
 
 using test::Msg;
-
 using Texts = std::vector<std::string>;
 
 std::string FileBytes(const std::string& path) {
@@ -29,13 +26,7 @@ const std::string kBitmap = FileBytes(KVR_SOURCE_DIR "/tests/fixtures/images/bit
 
 class CapturePage : public testing::Test {
  protected:
-  void Open(long mode) {
-    host.Server().SetProductMode(mode);
-    host.Start();
-    host.Click(host.Dialog(), IDC_CAMERA_ON);
-    host.SelectTab(1);
-    page = host.CurrentPage();
-  }
+  void Open(long mode) { page = test::OpenCameraOnPage(host, 1, mode); }
   Texts Items(int list) const { return test::ListItems(GetDlgItem(page, list)); }
   std::string LastCall() { return host.Server().Calls().back().ToString(); }
   // Clicks `button` of the page (or of `parent`) and saves as temp + `name`;
@@ -60,6 +51,9 @@ class CapturePage : public testing::Test {
   std::string temp = std::string(getenv("TEMP")) + "\\", folder;
 };
 
+// The page lists its formats only; Preview's temporary file goes whether or
+// not the picture can be shown; Save As offers the format's type and the
+// last name; a failed save gives the table's message.
 TEST_F(CapturePage, PictureCapturePreviewsAndSaves) {
   host.Server().SetFormatMask(0x400 | 0x20 | 0x8 | 0x4);  // 0x8 is no format of this page
   Open(2);
@@ -87,6 +81,8 @@ TEST_F(CapturePage, PictureCapturePreviewsAndSaves) {
   EXPECT_EQ(test::ShownMessages(), (Texts{Msg(148, 147), Msg(102, 220), Msg(146, 203)}));
 }
 
+// The product page lists the chosen camera's formats and sizes, offers the
+// flashlight it has, and hands camera and flash to the capture and the test.
 TEST_F(CapturePage, ProductCaptureOnThePCAndTheCameraTestUseTheChosenCameraAndFlashlight) {
   host.Server().SetCameraCount(2);
   host.Server().SetCameraConfig(0, {0x2009, 0x8, 1});  // no flashlight

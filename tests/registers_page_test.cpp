@@ -1,15 +1,11 @@
 // The Registers page: Read and Write passes, range checks, and values
 // edited in place in binary, hexadecimal and decimal.
 #include <windows.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "resources/resource.h"
-#include "tests/support/hosted_control.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
 #include "tests/support/page_helpers.h"
@@ -32,44 +28,34 @@ class RegistersPage : public testing::Test {
     SetDlgItemTextA(page, IDC_LAST_REGISTER, last);
     host.Click(page, button);
   }
-  // The row's four texts, separated by spaces.
-  std::string Row(int reg) const {
-    std::string row;
-    for (const std::string& text : test::RowTexts(list, reg))
-      row += (row.empty() ? "" : " ") + text;
-    return row;
-  }
-  // Opens the box on a cell, clears it and types `keys`; gives its text.
-  std::string Edit(int reg, int column, const std::string& keys) {
-    test::DoubleClickCell(list, reg, column);
-    test::PressKey(edit, VK_END);
-    test::Type(edit, std::string(8, '\b') + keys);
-    return test::WindowText(edit);
-  }
 
   test::HostedControl host;
   HWND page = nullptr, list = nullptr, edit = nullptr;
 };
 
+// Read asks every register of the range in order and shows each in all bases.
 TEST_F(RegistersPage, ReadOfTheFullRangeAsksInOrderAndShowsEveryBase) {
   Texts reads;
   for (int reg = 0; reg < 160; ++reg) {
-    host.Server().SetRegister(reg, reg);
+    host.Server().SetRegister(reg, reg == 7 ? 165 : reg);
     reads.push_back("ReadRegister(" + std::to_string(reg) + ")");
   }
-  host.Server().SetRegister(7, 165);
   host.Click(page, IDC_READ);  // the boxes start at 0 and 159
   EXPECT_EQ(host.Server().CallStrings(), reads);
-  EXPECT_EQ(Row(7), "0007 10100101 a5 165");
-  EXPECT_EQ(Row(159), "0159 10011111 9f 159");
+  EXPECT_EQ(test::RowText(list, 7), "0007 10100101 a5 165");
+  EXPECT_EQ(test::RowText(list, 159), "0159 10011111 9f 159");
   EXPECT_TRUE(test::ShownMessages().empty());
 }
 
+// Read and Write refuse a range out of 0-159 or reversed, with the focus on
+// the box to correct; a page without a server says so before that.
 TEST_F(RegistersPage, InvalidRangesAreExplainedWithTheFocusOnTheBoxToCorrect) {
-  const std::string range = "Please enter a register number in the range 0-159";
-  const std::string order =
-      "The first register number had a greater number than the last. Please make sure that the "
-      "first register number is less than or equal to the last.";
+  const std::string title = "An Invalid Register Number Was Entered|",
+                    range = title + "Please enter a register number in the range 0-159",
+                    order = title +
+                            "The first register number had a greater number than the last. Please "
+                            "make sure that the first register number is less than or equal to "
+                            "the last.";
   const std::tuple<const char*, const char*, std::string, int> cases[] = {
       {"160", "159", range, IDC_FIRST_REGISTER},
       {"0", "160", range, IDC_LAST_REGISTER},
@@ -79,12 +65,23 @@ TEST_F(RegistersPage, InvalidRangesAreExplainedWithTheFocusOnTheBoxToCorrect) {
       test::MessageRecorder::Clear();
       SetFocus(list);
       Click(button, first, last);
-      EXPECT_EQ(test::ShownMessages(), Texts{"An Invalid Register Number Was Entered|" + text});
+      EXPECT_EQ(test::ShownMessages(), Texts{text});
       EXPECT_EQ(GetFocus(), GetDlgItem(page, focus)) << first << ".." << last;
     }
   EXPECT_TRUE(host.Server().Calls().empty());
+
+  fw::ComPtr<ICameraControlFNClient> client;
+  ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
+  ASSERT_EQ(client->SetServer(nullptr), S_OK);
+  test::MessageRecorder::Clear();
+  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "999");
+  for (int button : {IDC_READ, IDC_WRITE})  // disabled now, as if clicked
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  EXPECT_EQ(test::ShownMessages(), Texts(2, test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)));
 }
 
+// A cell is edited in place in its base, committed by Return, focus loss or
+// a scroll, thrown away by Escape, and written only by Write.
 TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
   const struct {
     int column;
@@ -99,7 +96,10 @@ TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
       {2, "0c", "v", "0c", "0003 00001100 0c 012"},                   // so does scrolling
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Edit(3, c.column, c.keys), c.boxText);
+    test::DoubleClickCell(list, 3, c.column);
+    test::PressKey(edit, VK_END);
+    test::Type(edit, std::string(8, '\b') + c.keys);
+    EXPECT_EQ(test::WindowText(edit), c.boxText);
     if (*c.end == 'v')
       SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
     else if (*c.end)
@@ -108,23 +108,11 @@ TEST_F(RegistersPage, CellsAreEditedInPlaceInEachBaseAndWrittenLater) {
       SetFocus(list);
     test::PumpMessages(20);  // the box posts its value to the list
     EXPECT_FALSE(IsWindowVisible(edit));
-    EXPECT_EQ(Row(3), c.row) << c.keys;
+    EXPECT_EQ(test::RowText(list, 3), c.row) << c.keys;
   }
   EXPECT_TRUE(host.Server().Calls().empty());
   Click(IDC_WRITE, "3", "3");
   EXPECT_EQ(host.Server().CallStrings(), Texts{"WriteRegister(3,12)"});
-}
-
-// A page left without a server says so before it looks at the range.
-TEST_F(RegistersPage, WithoutServerItSaysSoBeforeCheckingTheRange) {
-  fw::ComPtr<ICameraControlFNClient> client;
-  ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
-  ASSERT_EQ(client->SetServer(nullptr), S_OK);
-  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "999");
-  for (int button : {IDC_READ, IDC_WRITE})  // disabled now, as if clicked
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  const std::string noServer = test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-  EXPECT_EQ(test::ShownMessages(), (Texts{noServer, noServer}));
 }
 
 }  // namespace

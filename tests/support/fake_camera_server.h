@@ -114,8 +114,7 @@ class FakeCameraServer : public fw::ComObjectRoot,
   using sim::CameraEventSource::FireEvent;
   HRESULT FireEvent(DISPID dispid, std::vector<VARIANT> args);
 
-  // ---- COM ----
-  // The control calls the vtable; late binding is not offered.
+  // ---- COM: the control calls the vtable; late binding is not offered ----
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return count ? S_OK : E_POINTER;
@@ -132,50 +131,32 @@ class FakeCameraServer : public fw::ComObjectRoot,
 
   STDMETHODIMP GetConnectionState(long* connected) override {
     HRESULT hr = Record("GetConnectionState", {});
-    if (!connected) return E_POINTER;
-    if (WritesOuts(hr)) *connected = 1;
-    return hr;
+    return Answer(hr, std::pair{connected, 1L});
   }
   STDMETHODIMP GetProductConfiguration(long* mode, BYTE camera, long* reserved, long* formats,
                                        long* sizes) override {
     HRESULT hr = Record("GetProductConfiguration", {camera});
-    if (!mode || !reserved || !formats || !sizes) return E_POINTER;
-    if (WritesOuts(hr)) {
-      *mode = productMode;
-      *reserved = 0;
-      *formats = formatMask;
-      *sizes = sizeMask;
-    }
-    return hr;
+    return Answer(hr, std::pair{mode, productMode}, std::pair{reserved, 0L},
+                  std::pair{formats, formatMask}, std::pair{sizes, sizeMask});
   }
   STDMETHODIMP GetServerVersion(long* version) override {
     HRESULT hr = Record("GetServerVersion", {});
-    if (!version) return E_POINTER;
-    if (SUCCEEDED(hr)) *version = 0x00010000;
-    return hr;
+    return Answer(hr, std::pair{version, 0x00010000L});
   }
-  STDMETHODIMP GetCameraTestResults(long* averageBrightness, long* averageColourDifference,
-                                    long* blemishClusters, long* maximumBlemishSize,
-                                    long* deadPixels, long* weakPixels,
-                                    long* cornerDarkening) override {
+  STDMETHODIMP GetCameraTestResults(long* brightness, long* colourDifference, long* clusters,
+                                    long* blemishSize, long* dead, long* weak,
+                                    long* darkening) override {
     HRESULT hr = Record("GetCameraTestResults", {});
-    long* values[7] = {
-        averageBrightness, averageColourDifference, blemishClusters, maximumBlemishSize, deadPixels,
-        weakPixels,        cornerDarkening};
-    for (long* value : values)
-      if (!value) return E_POINTER;
-    if (WritesOuts(hr))
-      for (size_t i = 0; i < 7; ++i)
-        *values[i] = testResults[i];
-    return hr;
+    const TestResults& v = testResults;
+    return Answer(hr, std::pair{brightness, v[0]}, std::pair{colourDifference, v[1]},
+                  std::pair{clusters, v[2]}, std::pair{blemishSize, v[3]}, std::pair{dead, v[4]},
+                  std::pair{weak, v[5]}, std::pair{darkening, v[6]});
   }
   STDMETHODIMP ActivateCamera(long on) override { return Record("ActivateCamera", {on}); }
   STDMETHODIMP ActivateViewFinder(long on) override { return Record("ActivateViewFinder", {on}); }
   STDMETHODIMP ReadRegister(BYTE reg, BYTE* value) override {
     HRESULT hr = Record("ReadRegister", {reg});
-    if (!value) return E_POINTER;
-    if (WritesOuts(hr)) *value = registers[reg];
-    return hr;
+    return Answer(hr, std::pair{value, registers[reg]});
   }
   STDMETHODIMP WriteRegister(BYTE reg, BYTE value) override {
     HRESULT hr = Record("WriteRegister", {reg, value});
@@ -188,7 +169,6 @@ class FakeCameraServer : public fw::ComObjectRoot,
   STDMETHODIMP CaptureToProduct(BSTR productName, long format, long size) override {
     return Record("CaptureToProduct", {format, size}, productName, true);
   }
-
   STDMETHODIMP StartCameraTest(BYTE camera, long param1, long param2, long param3,
                                long flashMode) override {
     return Record("StartCameraTest", {camera, param1, param2, param3, flashMode});
@@ -203,22 +183,14 @@ class FakeCameraServer : public fw::ComObjectRoot,
     return Record("CaptureCameraToProduct", {camera, format, size, param3, flashMode}, productName,
                   true);
   }
-
   STDMETHODIMP GetCameraConfiguration(long* reserved1, BYTE camera, long* reserved2, long* formats,
                                       long* sizes, BYTE* count, long* flashCapability) override {
     HRESULT hr = Record("GetCameraConfiguration", {camera});
-    if (!reserved1 || !reserved2 || !formats || !sizes || !count || !flashCapability)
-      return E_POINTER;
-    if (WritesOuts(hr)) {
-      auto found = cameras.find(camera);
-      const CameraConfig config = found != cameras.end() ? found->second : CameraConfig{};
-      *reserved1 = *reserved2 = 0;
-      *formats = config.formatMask;
-      *sizes = config.sizeMask;
-      *count = cameraCount;
-      *flashCapability = config.flashCapability;
-    }
-    return hr;
+    const auto found = cameras.find(camera);
+    const CameraConfig c = found != cameras.end() ? found->second : CameraConfig{};
+    return Answer(hr, std::pair{reserved1, 0L}, std::pair{reserved2, 0L},
+                  std::pair{formats, c.formatMask}, std::pair{sizes, c.sizeMask},
+                  std::pair{count, cameraCount}, std::pair{flashCapability, c.flashCapability});
   }
 
  protected:
@@ -236,8 +208,14 @@ class FakeCameraServer : public fw::ComObjectRoot,
                  bool hasText = false);
   // Records a capture to the PC and writes the capture content to `path`.
   HRESULT CaptureFile(const char* name, std::vector<long> numbers, BSTR path);
-  bool WritesOuts(HRESULT hr) const {
-    return outs == Outs::Always || (outs == Outs::OnSuccess && SUCCEEDED(hr));
+  // E_POINTER when an out pointer is missing; else writes each (pointer,
+  // value) pair when `hr` lets out values be written, and gives `hr`.
+  template <class... T, class... V>
+  HRESULT Answer(HRESULT hr, std::pair<T*, V>... out) {
+    if ((!out.first || ...)) return E_POINTER;
+    if (outs == Outs::Always || (outs == Outs::OnSuccess && SUCCEEDED(hr)))
+      ((*out.first = static_cast<T>(out.second)), ...);
+    return hr;
   }
 
   long productMode = 2;

@@ -170,18 +170,6 @@ void ClickButton(HWND dialog, int id) {
     ADD_FAILURE() << "no button " << id << " in \"" << WindowText(dialog) << "\"";
 }
 
-ExpectMessageBox::ExpectMessageBox(size_t count, int button)
-    : watcher(std::make_unique<ModalWatcher>(
-          IsMessageBox,
-          [this, button](HWND box) {
-            seen.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-          },
-          count)) {}
-
-ExpectMessageBox::~ExpectMessageBox() = default;
-
 WhenDialog::WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times)
     : watcher(std::make_unique<ModalWatcher>(
           [title](HWND dialog) { return title.empty() || WindowText(dialog) == title; },

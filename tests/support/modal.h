@@ -31,29 +31,13 @@ std::string WindowText(HWND window);
 // Clicks button `id` of `dialog` (BM_CLICK, as a user's click).
 void ClickButton(HWND dialog, int id);
 
+// A message box as a test saw it.
 struct SeenMessageBox {
   std::string caption;
   std::string text;
 };
 
 class ModalWatcher;
-
-// Records and dismisses (with `button`) up to `count` message boxes that
-// appear while it lives.
-class ExpectMessageBox {
- public:
-  explicit ExpectMessageBox(size_t count = 1, int button = IDOK);
-  ~ExpectMessageBox();
-
-  const std::vector<SeenMessageBox>& Seen() const { return seen; }
-  size_t Count() const { return seen.size(); }
-  // The last box seen; an empty record when there was none.
-  SeenMessageBox Last() const { return seen.empty() ? SeenMessageBox{} : seen.back(); }
-
- private:
-  std::vector<SeenMessageBox> seen;
-  std::unique_ptr<ModalWatcher> watcher;
-};
 
 // Runs `action` on each of the next `times` dialogs with caption `title`
 // ("" for any caption) that appear while it lives. The action reads

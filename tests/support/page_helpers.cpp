@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <filesystem>
-
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
@@ -11,8 +9,8 @@
 
 namespace test {
 
-HWND OpenCameraOnPage(HostedControl& host, int tab) {
-  host.Server().SetProductMode(2);
+HWND OpenCameraOnPage(HostedControl& host, int tab, long mode) {
+  host.Server().SetProductMode(mode);
   if (FAILED(host.Start())) return nullptr;
   host.Click(host.Dialog(), IDC_CAMERA_ON);
   if (!host.SelectTab(tab)) return nullptr;
@@ -47,11 +45,11 @@ std::string CellText(HWND list, int row, int subItem) {
   return text;
 }
 
-std::vector<std::string> RowTexts(HWND list, int row) {
-  std::vector<std::string> texts;
-  for (int subItem = 0; subItem < 4; ++subItem)
-    texts.push_back(CellText(list, row, subItem));
-  return texts;
+std::string RowText(HWND list, int row) {
+  std::string text = CellText(list, row, 0);
+  for (int subItem = 1; subItem < 4; ++subItem)
+    text += " " + CellText(list, row, subItem);
+  return text;
 }
 
 namespace {
@@ -100,11 +98,14 @@ std::vector<std::string> TestResultTexts(HWND page) {
 }
 
 size_t PreviewTempFiles() {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, folder);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((std::string(folder) + "cc*.tmp").c_str(), &found);
   size_t count = 0;
-  for (const auto& file :
-       std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-    count +=
-        file.path().filename().string().rfind("cc", 0) == 0 && file.path().extension() == ".tmp";
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    ++count;
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return count;
 }
 

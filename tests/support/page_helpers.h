@@ -13,10 +13,10 @@
 
 namespace test {
 
-// Starts the control in mode 2, switches the camera on (activation mask 2)
-// and selects tab `tab` (2 Picture Colours, 3 Picture Tests, 4 Registers).
-// Returns the page window.
-HWND OpenCameraOnPage(HostedControl& host, int tab);
+// Starts the control in `mode`, switches the camera on (activation mask 2)
+// and selects tab `tab` (in mode 2: 1 Picture Capture, 2 Picture Colours,
+// 3 Picture Tests, 4 Registers). Returns the page window.
+HWND OpenCameraOnPage(HostedControl& host, int tab, long mode = 2);
 inline HWND OpenRegistersPage(HostedControl& host) {
   return OpenCameraOnPage(host, 4);
 }
@@ -29,9 +29,9 @@ void PressKey(HWND window, WPARAM key);
 // The item texts of a list box.
 std::vector<std::string> ListItems(HWND listBox);
 
-// Texts of a report-style list.
+// Texts of a report-style list: one cell, or a row's four separated by spaces.
 std::string CellText(HWND list, int row, int subItem);
-std::vector<std::string> RowTexts(HWND list, int row);
+std::string RowText(HWND list, int row);
 // A left-button double-click, and a single click, in the middle of a cell
 // (scrolled into view first, as a user would).
 void DoubleClickCell(HWND list, int row, int subItem);
