@@ -106,7 +106,7 @@ TEST(RawImage, CapturesDrawUprightInTheirColoursFromFilesLongEnough) {
   }
 }
 
-// Formats without a conversion fail in the converter (native raw_pixels_test).
+// Formats without a conversion fail in the converter (native portable_test).
 TEST(RawImage, UnknownCodesChangeNothing) {
   CRawImage image;
   ASSERT_TRUE(image.SetFormatAndSize(1024, 4));

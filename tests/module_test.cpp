@@ -1,5 +1,5 @@
-// The module as a host meets it: exports, interfaces, aggregation, the host
-// context, in-place activation with keys, ambient colour and the extent.
+// The module as a host meets it: exports, interfaces (the COM object base's
+// table), aggregation, the host context, in place with keys, colour, extent.
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -20,6 +20,7 @@ using fw::ComPtr;
 
 namespace {
 
+// Only the control's class is served; each object and each lock keeps the module.
 TEST(Exports, ClassObjectAndUnloading) {
   ComPtr<IClassFactory> factory;
   EXPECT_EQ(test::CallDllGetClassObject(IID_IUnknown, IID_PPV_ARGS(&factory)),
@@ -32,7 +33,7 @@ TEST(Exports, ClassObjectAndUnloading) {
   EXPECT_EQ(test::CallDllCanUnloadNow(), S_FALSE);
   control.Reset();
   EXPECT_EQ(test::CallDllCanUnloadNow(), S_OK);
-  for (BOOL lock : {TRUE, FALSE}) {  // a lock keeps the module
+  for (BOOL lock : {TRUE, FALSE}) {
     ASSERT_EQ(test::CallDllGetClassObject(CLSID_CameraControlUI, IID_PPV_ARGS(&factory)), S_OK);
     EXPECT_EQ(factory->LockServer(lock), S_OK);
     factory.Reset();
@@ -40,27 +41,32 @@ TEST(Exports, ClassObjectAndUnloading) {
   }
 }
 
-// The interfaces a host may ask of the control.
-// clang-format off
-const IID kInterfaces[] = {
-    IID_ICameraControlUI, IID_IDispatch, IID_IProvideClassInfo, IID_IProvideClassInfo2,
-    IID_IViewObjectEx, IID_IViewObject2, IID_IViewObject, IID_IDataObject, IID_IOleObject,
-    IID_IOleInPlaceObjectWindowless, IID_IOleInPlaceObject, IID_IOleWindow, IID_IOleControl,
-    IID_IOleInPlaceActiveObject, IID_IQuickActivate, IID_ISpecifyPropertyPages, IID_IPersist,
-    IID_IPersistStreamInit, IID_IPersistStorage, IID_IContextMember, IID_IGoClient,
-    IID_ICameraControlFNClient};
-// clang-format on  // host
-
+// Every interface a host may ask for, with one identity, each leading to its
+// own methods; no connection points; the last Release frees the control.
 TEST(Interfaces, EveryListedOneWithOneIdentityAndNoConnectionPoints) {
   ComPtr<IUnknown> control = test::CreateControl();
   ASSERT_TRUE(control);
-  for (const IID& iid : kInterfaces) {
+  // clang-format off
+  for (const IID& iid : {
+      IID_ICameraControlUI, IID_IDispatch, IID_IProvideClassInfo, IID_IProvideClassInfo2,
+      IID_IViewObjectEx, IID_IViewObject2, IID_IViewObject, IID_IDataObject, IID_IOleObject,
+      IID_IOleInPlaceObjectWindowless, IID_IOleInPlaceObject, IID_IOleWindow, IID_IOleControl,
+      IID_IOleInPlaceActiveObject, IID_IQuickActivate, IID_ISpecifyPropertyPages, IID_IPersist,
+      IID_IPersistStreamInit, IID_IPersistStorage, IID_IContextMember, IID_IGoClient,
+      IID_ICameraControlFNClient}) {  // clang-format on
     ComPtr<IUnknown> answer, identity;
     EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(answer.GetAddressOf())), S_OK);
     EXPECT_TRUE(answer && SUCCEEDED(answer.As(&identity)) && identity == control);
   }
   ComPtr<IConnectionPointContainer> points;
   EXPECT_EQ(control.As(&points), E_NOINTERFACE);
+  ComPtr<IPersist> persist;
+  CLSID id = {};
+  ASSERT_EQ(control.As(&persist), S_OK);
+  EXPECT_TRUE(SUCCEEDED(persist->GetClassID(&id)) && IsEqualCLSID(id, CLSID_CameraControlUI));
+  persist.Reset();
+  EXPECT_EQ(control.Detach()->Release(), 0u);
+  EXPECT_EQ(test::CallDllCanUnloadNow(), S_OK);
 }
 
 // An outer object aggregating the control: its own IUnknown, the rest the control's.
@@ -76,6 +82,7 @@ struct Outer : IUnknown {
   ComPtr<IUnknown> inner;
 };
 
+// Aggregated only for IUnknown, the control delegates identity and references.
 TEST(Interfaces, AggregatedControlDelegatesToTheOuterObject) {
   ComPtr<IClassFactory> factory;
   ASSERT_EQ(test::CallDllGetClassObject(CLSID_CameraControlUI, IID_PPV_ARGS(&factory)), S_OK);
@@ -96,6 +103,7 @@ TEST(Interfaces, AggregatedControlDelegatesToTheOuterObject) {
   EXPECT_EQ(test::CallDllCanUnloadNow(), S_OK);  // the inner object is gone
 }
 
+// A joined control leaves its context once, with its cookie, and lets it go.
 TEST(HostContext, JoinedControlLeavesOnceWithItsCookie) {
   auto context = fw::Make<test::FakeHostContext>();
   context->SetCookie(42);
@@ -112,6 +120,8 @@ TEST(HostContext, JoinedControlLeavesOnceWithItsCookie) {
   EXPECT_EQ(context->RefCount(), 1u);
 }
 
+// In the site's window: Return goes to the container with its modifiers, the
+// ambient colour paints the dialog, a changed extent is saved and loaded.
 TEST(InPlace, DialogKeysColourAndExtent) {
   test::TestContainer container;
   ComPtr<IUnknown> control = test::CreateControl();
@@ -119,7 +129,6 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   HWND dialog = container.ControlWindow();
   EXPECT_EQ(GetParent(dialog), container.SiteWindow());
 
-  // Return goes to the container with Shift and Ctrl held (1 | 2).
   ComPtr<IOleInPlaceActiveObject> active;
   ASSERT_EQ(control.As(&active), S_OK);
   BYTE keys[256];
@@ -132,16 +141,14 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   SetKeyboardState(keys);
   ASSERT_EQ(container.AcceleratorsSeen().size(), 1u);
   EXPECT_EQ(container.AcceleratorsSeen()[0].key, static_cast<WPARAM>(VK_RETURN));
-  EXPECT_EQ(container.AcceleratorsSeen()[0].modifiers, 3u);
+  EXPECT_EQ(container.AcceleratorsSeen()[0].modifiers, 3u);  // Shift 1 | Ctrl 2
 
-  // The container's background colour paints the dialog.
   container.SetAmbientBackColor(RGB(10, 120, 200));
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   EXPECT_EQ(GetPixel(fw::WindowDC(dialog).Get(), 2, 2), RGB(10, 120, 200));
   ASSERT_EQ(container.Deactivate(), S_OK);
   EXPECT_FALSE(IsWindow(dialog));
 
-  // A changed extent is saved, and a new control loads it.
   ComPtr<IOleObject> object;
   ComPtr<IPersistStreamInit> saver;
   ComPtr<IStream> stream;

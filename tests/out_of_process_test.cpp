@@ -3,10 +3,11 @@
 // interfaces marshalled through the registered type library. A whole
 // session crosses the process boundary; whatever reaches the control while
 // it waits for the server starts no second action and is not lost; and a
-// server whose process dies is reported, and replaced by the host.
-#include <windows.h>
-#include <process.h>
+// server whose process dies is reported, and replaced by the host. After
+// each test, control and server let go, the server's process ends.
 #include <gtest/gtest.h>
+#include <process.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,13 +32,10 @@ using Handle = fw::UniqueHandle<fw::ClosedBy<HANDLE, CloseHandle>>;
 
 const Texts kFullSet = {"Camera Test", "Picture Capture", "Picture Colours", "Picture Tests",
                         "Registers"};
-const Texts kProductSet = {"Camera Test", "Picture Capture  "};
-constexpr int kRegistersTab = 4;
 
-// Clicks the buttons from another thread, as sent messages that this thread
-// receives the next time it takes messages.
-DWORD WINAPI ClickWithoutWaiting(void* buttons) {
-  for (HWND button : *static_cast<const std::vector<HWND>*>(buttons))
+std::vector<HWND> sent;
+DWORD WINAPI ClickSent(void*) {
+  for (HWND button : sent)
     SendNotifyMessageA(button, BM_CLICK, 0, 0);
   return 0;
 }
@@ -48,37 +46,18 @@ intptr_t RunServer(const char* option) {
   return _spawnl(_P_WAIT, "tools\\camera_server.exe", "camera_server.exe", option, nullptr);
 }
 
-// The name of the file that the default value of HKCR\`key` names; empty
-// when there is none.
-std::string RegisteredFile(const std::string& key) {
-  char value[MAX_PATH] = "";
-  LONG size = sizeof value;
-  if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "";
-  std::string file(value);
-  file.erase(std::remove(file.begin(), file.end(), '"'), file.end());
-  return file.substr(file.find_last_of('\\') + 1);
-}
-
-// A process to end as a crash would, from another thread, after a while.
-struct Ending {
-  HANDLE process;
-  DWORD afterMs;
-};
-
-DWORD WINAPI EndLater(void* ending) {
-  const auto& order = *static_cast<const Ending*>(ending);
-  Sleep(order.afterMs);
-  TerminateProcess(order.process, 1);
-  return 0;
-}
-
 class OutOfProcess : public testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(RunServer("/RegServer"), 0); }
-
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(HandOverNewServer());
     ASSERT_EQ(host.Go(), S_OK);
+  }
+  void TearDown() override {
+    host.Release();
+    simulator.Reset();
+    server.Reset();
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0) << "server still runs";
   }
   // Starts a server process of its own and hands its server to the control.
   void HandOverNewServer() {
@@ -94,56 +73,64 @@ class OutOfProcess : public testing::Test {
     ASSERT_HRESULT_SUCCEEDED(host.Control()->QueryInterface(IID_PPV_ARGS(&client)));
     ASSERT_EQ(client->SetServer(server.Get()), S_OK);
   }
-  // Ends the server's process after `ms`, from another thread.
+  // Ends the server's process as a crash would, from another thread, after `ms`.
   Handle EndServerAfter(DWORD ms) {
-    ending = {process.Get(), ms};
-    return Handle(CreateThread(nullptr, 0, EndLater, &ending, 0, nullptr));
+    ending = ms;
+    return Handle(CreateThread(nullptr, 0, EndLater, this, 0, nullptr));
   }
-  long Calls() const {
-    long count = 0;
-    simulator->get_CallCount(&count);
-    return count;
+  static DWORD WINAPI EndLater(void* self) {
+    auto* test = static_cast<OutOfProcess*>(self);
+    Sleep(test->ending);
+    return TerminateProcess(test->process.Get(), 1), 0;
   }
-  // The server's register as the list shows it in decimal.
-  std::string Register(BYTE reg) const {
-    BYTE value = 0;
-    server->ReadRegister(reg, &value);
+  // The server's registers `first` to `last` as the list shows them in
+  // decimal, and as the Registers page lists them after a Read.
+  Texts ServerRegisters(BYTE first, BYTE last) const {
+    Texts values;
     char text[8];
-    snprintf(text, sizeof text, "%03d", value);
-    return text;
+    for (BYTE reg = first, value = 0; reg <= last; ++reg)
+      server->ReadRegister(reg, &value), values.push_back((sprintf(text, "%03d", value), text));
+    return values;
+  }
+  Texts ListedRegisters(HWND page, BYTE first, BYTE last) const {
+    Texts values;
+    for (BYTE reg = first; reg <= last; ++reg)
+      values.push_back(test::CellText(GetDlgItem(page, IDC_REGISTER_LIST), reg, 3));
+    return values;
   }
   // The Registers page with the camera on and the range set.
   HWND RegistersPage(const char* first, const char* last) {
     host.Click(host.Dialog(), IDC_CAMERA_ON);
-    EXPECT_TRUE(host.SelectTab(kRegistersTab));
+    EXPECT_TRUE(host.SelectTab(4));
     SetDlgItemTextA(host.CurrentPage(), IDC_FIRST_REGISTER, first);
     SetDlgItemTextA(host.CurrentPage(), IDC_LAST_REGISTER, last);
     return host.CurrentPage();
   }
-  // The test results shown on `page` are the server's.
-  void ExpectServerResults(HWND page) const {
+  // The test results shown are the server's.
+  void ExpectServerResults() const {
     long values[7] = {};
     server->GetCameraTestResults(&values[0], &values[1], &values[2], &values[3], &values[4],
                                  &values[5], &values[6]);
     Texts texts;
     for (long value : values)
       texts.push_back(std::to_string(value));
-    EXPECT_EQ(test::TestResultTexts(page), texts);
+    EXPECT_EQ(test::TestResultTexts(host.CurrentPage()), texts);
   }
-  // Lets go of the control and the server; whether the server's process
-  // then ends.
-  bool ServerProcessEnds() {
-    host.Release();
-    simulator.Reset();
-    server.Reset();
-    return WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0;
+  // A camera test of 300 ms: its finishing event, from the other process,
+  // ends Please Wait, and the server's results are shown.
+  void RunCameraTest() {
+    simulator->put_TestDuration(300);
+    test::WhenDialog wait("Please Wait...", [](HWND) {});
+    host.Click(host.CurrentPage(), IDC_TEST);
+    EXPECT_EQ(wait.Handled(), 1u);
+    ExpectServerResults();
   }
 
   test::HostedControl host;
   ComPtr<ICameraControlFN> server;
   ComPtr<ICameraSimulator> simulator;
   Handle process;
-  Ending ending{};
+  DWORD ending = 0;
 };
 
 // The server's interfaces are dual and use automation types only, so the
@@ -179,43 +166,34 @@ TEST_F(OutOfProcess, TheServerInterfacesAreDualWithAutomationTypesOnly) {
   }
 }
 
+// Tabs, the camera test, a register read and written back, and a capture
+// whose path crosses the boundary and whose file the server writes.
 TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
   EXPECT_EQ(host.TabTexts(), kFullSet);
-
-  // The test's finishing event comes from the other process and ends the wait.
-  simulator->put_TestDuration(300);
-  test::WhenDialog wait("Please Wait...", [](HWND) {});
-  host.Click(host.CurrentPage(), IDC_TEST);
-  EXPECT_EQ(wait.Handled(), 1u);
-  ExpectServerResults(host.CurrentPage());
-
-  server->WriteRegister(8, 77);  // read into the list, then written back
+  RunCameraTest();
+  server->WriteRegister(8, 77);
   HWND page = RegistersPage("8", "8");
   host.Click(page, IDC_READ);
   server->WriteRegister(8, 78);
   host.Click(page, IDC_WRITE);
-  EXPECT_EQ(Register(8), "077");
+  EXPECT_EQ(ServerRegisters(8, 8), Texts{"077"});
 
-  // Captures: the path crosses the boundary, the server writes the file.
   ASSERT_TRUE(host.SelectTab(1));
-  char folder[MAX_PATH] = "";
+  char folder[MAX_PATH] = "", buildFolder[MAX_PATH] = "";
   GetTempPathA(sizeof folder, folder);
   const std::string saved = std::string(folder) + "kvr_out_of_process.jpg";
   test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
     SetWindowTextA(test::FindChildById(dialog, 0x47c), saved.c_str());
     test::ClickButton(dialog, IDOK);
   });
-  char buildFolder[MAX_PATH] = "";
   GetCurrentDirectoryA(sizeof buildFolder, buildFolder);
   host.Click(host.CurrentPage(), IDC_SAVE);
   SetCurrentDirectoryA(buildFolder);  // the system's Save As moves to the folder saved to
   std::ifstream file(saved, std::ios::binary);
-  const std::string bytes(std::istreambuf_iterator<char>(file), {});
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}).substr(0, 2), "\xFF\xD8");
   file.close();
-  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xD8");  // a JPEG file
   DeleteFileA(saved.c_str());
   EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(102, IDS_CAPTURE_SUCCESS)});
-  EXPECT_TRUE(ServerProcessEnds());
 }
 
 // Whatever COM lets through while the control waits for the server (a click
@@ -223,48 +201,46 @@ TEST_F(OutOfProcess, ASessionCrossesTheProcessBoundary) {
 // event halfway through every call), the Read pass runs alone and the event
 // is handled after it.
 TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) {
-  HWND page = RegistersPage("20", "23"), list = GetDlgItem(page, IDC_REGISTER_LIST);
+  HWND page = RegistersPage("20", "23");
   // Each call takes 200 ms; halfway through, the phone reports itself
   // connected again as product mode 4, which has no Registers page.
   simulator->put_ProductMode(4);
   simulator->SetCallDelay(200, 1);
-  const long calls = Calls();
-
+  long before = 0, after = 0;
+  simulator->get_CallCount(&before);
   PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_WRITE, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_WRITE)));
-  std::vector<HWND> sent = {GetDlgItem(page, IDC_READ), host.Item(IDC_VIEWFINDER_ON)};
-  Handle thread(CreateThread(nullptr, 0, ClickWithoutWaiting, &sent, 0, nullptr));
+  // Clicks from another thread, as sent messages this thread receives when
+  // it next takes messages.
+  sent = {GetDlgItem(page, IDC_READ), host.Item(IDC_VIEWFINDER_ON)};
+  Handle thread(CreateThread(nullptr, 0, ClickSent, nullptr, 0, nullptr));
   WaitForSingleObject(thread.Get(), INFINITE);
   host.Click(page, IDC_READ);
   // What the pass left, before this thread takes any message again.
-  Texts values;
-  for (BYTE reg = 20; reg <= 23; ++reg)
-    values.push_back(test::CellText(list, reg, 3));
-  const Texts tabs = host.TabTexts();
+  const Texts values = ListedRegisters(page, 20, 23), tabs = host.TabTexts();
   const bool cameraOn = host.IsChecked(IDC_CAMERA_ON);
-
-  EXPECT_EQ(Calls() - calls, 4);  // one pass of four reads, nothing nested in it
+  simulator->get_CallCount(&after);
+  EXPECT_EQ(after - before, 4);  // one pass of four reads, nothing nested in it
   simulator->SetCallDelay(0, 0);
-  EXPECT_EQ(values, (Texts{Register(20), Register(21), Register(22), Register(23)}));
+  EXPECT_EQ(values, ServerRegisters(20, 23));
   EXPECT_EQ(tabs, kFullSet);  // the events wait until the pass is over
   EXPECT_TRUE(cameraOn);
-
-  // Then clicks that waited run as actions of their own, and the events
-  // are handled.
+  // Then clicks that waited run as actions of their own, and the events are
+  // handled.
   test::PumpMessages(100);
-  EXPECT_EQ(host.TabTexts(), kProductSet);
+  EXPECT_EQ(host.TabTexts(), (Texts{"Camera Test", "Picture Capture  "}));
   EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
   EXPECT_EQ(test::ShownMessages(), Texts{});
-  EXPECT_TRUE(ServerProcessEnds());
 }
 
+// A result that comes during StartCameraTest ends the wait by itself (else
+// the watchdog fails it) and is shown.
 TEST_F(OutOfProcess, ATestResultThatComesBeforeTheStartReturnsIsShown) {
-  simulator->put_TestDuration(60000);        // no second result
-  simulator->SetCallDelay(100, 2);           // the result comes during StartCameraTest
-  host.Click(host.CurrentPage(), IDC_TEST);  // the wait ends by itself, or the watchdog fails it
+  simulator->put_TestDuration(60000);  // no second result
+  simulator->SetCallDelay(100, 2);
+  host.Click(host.CurrentPage(), IDC_TEST);
   simulator->SetCallDelay(0, 0);
-  ExpectServerResults(host.CurrentPage());
-  EXPECT_TRUE(ServerProcessEnds());
+  ExpectServerResults();
 }
 
 // The server's process ends in the middle of a Read pass: the pass stops
@@ -272,31 +248,30 @@ TEST_F(OutOfProcess, ATestResultThatComesBeforeTheStartReturnsIsShown) {
 // for a server gone), keeps the register read before, and the control works
 // with the server the host hands it next.
 TEST_F(OutOfProcess, AServerThatDiesDuringAReadPassIsReportedAndReplaced) {
-  HWND page = RegistersPage("20", "22"), list = GetDlgItem(page, IDC_REGISTER_LIST);
-  const std::string first = Register(20);
+  HWND page = RegistersPage("20", "22");
+  const Texts first = ServerRegisters(20, 20);
   simulator->SetCallDelay(1000, 0);
   Handle end = EndServerAfter(1500);  // during the second read
   const DWORD start = GetTickCount();
   host.Click(page, IDC_READ);
   EXPECT_LT(GetTickCount() - start, 5000u);
   WaitForSingleObject(end.Get(), INFINITE);
-  EXPECT_EQ(test::CellText(list, 20, 3), first);
+  EXPECT_EQ(ListedRegisters(page, 20, 20), first);
   const Texts readFailed = {test::Msg(IDS_ERR_READ_REGISTER_TITLE, IDS_ERR_REGISTER_OPERATION)};
   EXPECT_EQ(test::ShownMessages(), readFailed);
 
   ASSERT_NO_FATAL_FAILURE(HandOverNewServer());
-  host.Click(host.Dialog(), IDC_CAMERA_ON);  // a new phone starts with the camera off
+  host.Click(host.Dialog(),
+             IDC_CAMERA_ON);  // a new phone starts with the camera off
   host.Click(page, IDC_READ);
-  for (BYTE reg = 20; reg <= 22; ++reg)
-    EXPECT_EQ(test::CellText(list, reg, 3), Register(reg)) << int{reg};
+  EXPECT_EQ(ListedRegisters(page, 20, 22), ServerRegisters(20, 22));
   EXPECT_EQ(test::ShownMessages(), readFailed);
-  EXPECT_TRUE(ServerProcessEnds());
 }
 
 // The server's process ends while Please Wait waits for the test result:
 // nothing reaches the control, so the wait goes on counting until the user
-// cancels it; the next Test fails at once with the page's message, and a
-// new server's test runs.
+// cancels it; the next Test fails at once with the page's message (a
+// Please Wait would fail the watchdog), and a new server's test runs.
 TEST_F(OutOfProcess, AServerThatDiesDuringTheTestWaitLeavesItToCancel) {
   simulator->put_TestDuration(60000);
   int counted = 0;  // seconds counted after the server died
@@ -313,18 +288,23 @@ TEST_F(OutOfProcess, AServerThatDiesDuringTheTestWaitLeavesItToCancel) {
   EXPECT_EQ(wait.Handled(), 1u);
   EXPECT_GE(counted, 1);
   EXPECT_EQ(test::ShownMessages(), Texts{});
-  host.Click(host.CurrentPage(), IDC_TEST);  // a Please Wait now would fail the watchdog
+  host.Click(host.CurrentPage(), IDC_TEST);
   const Texts testFailed = {test::Msg(IDS_ERR_CAMERA_TEST_TITLE, IDS_ERR_CAMERA_TEST)};
   EXPECT_EQ(test::ShownMessages(), testFailed);
-
   ASSERT_NO_FATAL_FAILURE(HandOverNewServer());
-  simulator->put_TestDuration(300);
-  test::WhenDialog again("Please Wait...", [](HWND) {});
-  host.Click(host.CurrentPage(), IDC_TEST);
-  EXPECT_EQ(again.Handled(), 1u);
-  ExpectServerResults(host.CurrentPage());
+  RunCameraTest();
   EXPECT_EQ(test::ShownMessages(), testFailed);
-  EXPECT_TRUE(ServerProcessEnds());
+}
+
+// The file that the default value of HKCR\`key` names; empty when there is
+// none.
+std::string RegisteredFile(const std::string& key) {
+  char value[MAX_PATH] = "";
+  LONG size = sizeof value;
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "";
+  std::string file(value);
+  file.erase(std::remove(file.begin(), file.end(), '"'), file.end());
+  return file.substr(file.find_last_of('\\') + 1);
 }
 
 // /UnregServer removes the class and the type library that /RegServer
@@ -338,25 +318,26 @@ TEST(CameraServerRegistration, UnregServerRemovesOnlyWhatRegServerWrote) {
   const bool wide = sizeof(void*) == 8;
   const std::string library = version + (wide ? "win64" : "win32");
   const std::string otherLibrary = version + (wide ? "win32" : "win64");
-  const std::string interfaceLibrary = "Interface\\{C1B5684C-DCD3-40BF-8F54-FCAF252C452D}\\TypeLib";
   const char other[] = "\"C:\\Program Files\\Phone Tool\\phone_server.exe\"";
+  const auto registerOther = [&](const std::string& key) {
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, other, sizeof other - 1), 0);
+  };
   ASSERT_EQ(RunServer("/RegServer"), 0);
   ASSERT_EQ(RegisteredFile(server) + RegisteredFile(library), "camera_server.execamera_server.exe");
   ASSERT_EQ(RunServer("/UnregServer"), 0);
   EXPECT_EQ(RegisteredFile(server) + RegisteredFile(library), "");
 
-  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, otherLibrary.c_str(), REG_SZ, other, sizeof other - 1),
-            ERROR_SUCCESS);
+  registerOther(otherLibrary);
   ASSERT_EQ(RunServer("/RegServer"), 0);
   ASSERT_EQ(RunServer("/UnregServer"), 0);
   EXPECT_EQ(RegisteredFile(library), "");
   EXPECT_EQ(RegisteredFile(otherLibrary), "phone_server.exe");
-  EXPECT_EQ(RegisteredFile(interfaceLibrary), "{3591324A-092B-48F4-A15E-0A90F5E914B9}");
+  EXPECT_EQ(RegisteredFile("Interface\\{C1B5684C-DCD3-40BF-8F54-FCAF252C452D}\\TypeLib"),
+            "{3591324A-092B-48F4-A15E-0A90F5E914B9}");
   RegDeleteKeyA(HKEY_CLASSES_ROOT, otherLibrary.c_str());
 
   ASSERT_TRUE(test::RegisterServerTypeLibrary());
-  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, server.c_str(), REG_SZ, other, sizeof other - 1),
-            ERROR_SUCCESS);
+  registerOther(server);
   EXPECT_EQ(RunServer("/UnregServer"), 0);
   EXPECT_EQ(RegisteredFile(server), "phone_server.exe");
   EXPECT_EQ(RegisteredFile(library), "CameraControlFNLib.tlb");

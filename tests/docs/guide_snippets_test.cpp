@@ -1,12 +1,8 @@
-// The integration guide quotes the demo host's code; this test keeps the
-// quotes and the code that the build compiles the same.
-//
-// In the sources a quoted piece stands between the comment lines
-// "// [guide: NAME]" and "// [guide end]". In docs/integration.md it is the
-// ```cpp block after the line "<!-- snippet: NAME -->", without the common
-// indentation. Every piece must be quoted once and every quote must match.
-// With KVR_UPDATE_GUIDE=1 in the environment the test rewrites the quotes
-// from the sources instead (then check the change and commit it).
+// The integration guide quotes the demo host's code as the build compiles
+// it: a piece between "// [guide: NAME]" and "// [guide end]" in tools/ is
+// the ```cpp block after "<!-- snippet: NAME -->" in docs/integration.md,
+// without the common indentation, quoted once. KVR_UPDATE_GUIDE=1 rewrites
+// the quotes from the sources instead (then check the change and commit it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,8 +29,7 @@ std::vector<std::string> ReadLines(const fs::path& path) {
 }
 
 std::string Trimmed(const std::string& line) {
-  size_t begin = line.find_first_not_of(' ');
-  return begin == std::string::npos ? std::string() : line.substr(begin);
+  return line.substr(std::min(line.size(), line.find_first_not_of(' ')));
 }
 
 // The lines of a piece without the indentation they all share.
@@ -52,12 +47,12 @@ std::string Dedented(const std::vector<std::string>& lines) {
 std::map<std::string, std::string> SourcePieces() {
   std::map<std::string, std::string> pieces;
   for (const auto& entry : fs::recursive_directory_iterator(kRoot / "tools")) {
-    std::string extension = entry.path().extension().string();
+    const std::string extension = entry.path().extension().string();
     if (extension != ".cpp" && extension != ".h") continue;
     std::string name;
     std::vector<std::string> body;
     for (const std::string& line : ReadLines(entry.path())) {
-      std::string text = Trimmed(line);
+      const std::string text = Trimmed(line);
       if (text.rfind("// [guide: ", 0) == 0) {
         name = text.substr(11, text.size() - 12);
         body.clear();
@@ -74,6 +69,7 @@ std::map<std::string, std::string> SourcePieces() {
   return pieces;
 }
 
+// Every marked piece quoted once, every quote of a marked piece, matching.
 TEST(IntegrationGuide, QuotesTheDemoHostAsItIsBuilt) {
   const std::map<std::string, std::string> pieces = SourcePieces();
   ASSERT_FALSE(pieces.empty()) << "no marked pieces under " << kRoot / "tools";

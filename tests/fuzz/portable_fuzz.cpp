@@ -1,8 +1,6 @@
-// libFuzzer target for the portable code that reads outside input (see
-// README.md). Byte 0 picks the part (its value modulo 5), the rest is that
-// part's input. Each part checks its results against a plain statement of
-// the rule (not the product's code) and copies its input into an exactly
-// sized buffer, so that the sanitizers see any read or write outside it.
+// libFuzzer target for the portable code that reads outside input; byte 0
+// picks the part, README.md gives each part's input layout. Each part checks
+// against a plain statement of the rule in exactly sized buffers.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -27,8 +25,6 @@ uint32_t ReadLe32(const uint8_t* at) {
   return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
-// The bytes as a zero-terminated text in a buffer of exactly its length
-// plus the terminator (a zero byte in the input ends the text early).
 std::vector<char> TextOf(const uint8_t* data, size_t size) {
   std::vector<char> text(data, data + size);
   text.push_back('\0');
@@ -39,14 +35,11 @@ bool IsBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// ---- raw camera pixels ----
-//
-// Byte 0 picks the format code, byte 1 the size (a camera size code when
-// its two top bits are set, a free small size otherwise), bytes 2-3 a width
-// and height or a length adjustment, the rest is raw data. The conversion
-// succeeds exactly when the format converts and the data holds enough
-// pixels, and both converters write exactly what the literal per-pixel
-// formula writes.
+// Raw pixels: the bitmap header describes the picture exactly; both
+// converters succeed exactly when the format converts and the data holds
+// enough pixels, and then write what the literal formula writes. Input: a
+// format, a size (a camera size code when its two top bits are set), a width
+// and height or a length adjustment, raw data.
 
 constexpr int32_t kFormats[] = {16, 32, 64, 128, 256, 512, 1024, 0, 4, 2048, -1, 33};
 constexpr int32_t kSizeCodes[] = {1, 2, 4, 8, 16, 32, 64, 0, 128, 3};
@@ -61,9 +54,7 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
   int32_t width = 0, height = 0;
   std::vector<uint8_t> raw;
   if ((sizeChoice & 0xC0) == 0xC0) {
-    // A camera size code; the payload is repeated to the length the picture
-    // needs, adjusted by -8 ... +7 bytes, so that whole pictures, truncated
-    // ones and ones with extra bytes all occur.
+    // Whole pictures, truncated ones and ones with extra bytes (-8 ... +7).
     const int32_t code = kSizeCodes[sizeChoice % (sizeof kSizeCodes / sizeof kSizeCodes[0])];
     if (!RawSizeDimensions(code, &width, &height)) {
       int32_t untouchedWidth = -1, untouchedHeight = -1;
@@ -78,14 +69,11 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < raw.size(); ++i)
       raw[i] = payloadSize ? payload[i % payloadSize] : static_cast<uint8_t>(i * 131 + b);
   } else {
-    // Any small picture, the payload as it is: row tails of every length
-    // and data of every length, short or long.
     width = a % 67;
     height = b % 23;
     raw.assign(payload, payload + payloadSize);
   }
 
-  // The bitmap block: the header must describe the picture exactly.
   const size_t blockSize = BitmapBlockSize(width, height);
   Check(blockSize == kBitmapHeaderSize + literal::Stride(width) * height);
   std::vector<uint8_t> block(blockSize);
@@ -114,10 +102,8 @@ void FuzzRawPixels(const uint8_t* data, size_t size) {
   }
 }
 
-// ---- picture file signature and size ----
-//
-// The whole input is the start of a picture file. Its first eight bytes
-// also give a HIMETRIC length and a pixels-per-inch figure.
+// Picture file signature, and HIMETRIC lengths rounded to the nearest pixel.
+// Input: the start of a file, whose first 8 bytes also give a length and ppi.
 
 void FuzzImageSignature(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> file(data, data + size);
@@ -141,15 +127,9 @@ void FuzzImageSignature(const uint8_t* data, size_t size) {
   const auto himetric = static_cast<int32_t>(ReadLe32(f));
   const auto pixelsPerInch = static_cast<int32_t>(ReadLe32(f + 4));
   const int32_t pixels = HimetricToPixels(himetric, pixelsPerInch);  // any input: no overflow trap
-  // Where the arithmetic fits 32 bits, lengths round to the nearest pixel.
   const int64_t exact = int64_t{pixelsPerInch} * himetric + 1270;
   if (pixelsPerInch >= 0 && himetric >= 0 && exact <= INT32_MAX) Check(pixels == exact / 2540);
 }
-
-// ---- Registers page numbers ----
-//
-// Byte 0 picks the base of an in-place edit (2, 16, 10), the rest is the
-// text typed or pasted into a box.
 
 int DigitOf(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -171,20 +151,21 @@ int64_t SignedNumber(const char* text, int base) {
   return std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, number));
 }
 
+// Registers page: an in-place value is its leading digits of the base (or
+// one past the largest register value); a range box reads a signed number
+// from the whole text and from the six characters the page reads. Input:
+// the base of an in-place edit (2, 16, 10), the text typed or pasted.
 void FuzzRegisterText(const uint8_t* data, size_t size) {
   if (size < 1) return;
   const int bases[] = {2, 16, 10};
   const int base = bases[data[0] % 3];
   const std::vector<char> text = TextOf(data + 1, size - 1);
 
-  // The value of the leading digits of the base, or one more than the
-  // largest register value when it is larger.
   unsigned expected = 0;
   for (const char* c = text.data(); DigitOf(*c) < base; ++c)
     expected = std::min<unsigned>(expected * base + DigitOf(*c), kMaxRegisterValue + 1);
   Check(ParseRegisterValue(text.data(), base) == expected);
 
-  // A range box: the whole text, and the six characters the page reads.
   Check(ParseRegisterNumber(text.data()) == SignedNumber(text.data(), 10));
   std::vector<char> boxText(text.begin(), text.begin() + std::min<size_t>(6, text.size() - 1));
   boxText.push_back('\0');
@@ -193,10 +174,7 @@ void FuzzRegisterText(const uint8_t* data, size_t size) {
   Check(number >= -99999 && number <= 999999);
 }
 
-// ---- binary colour fields ----
-//
-// Bytes 0-2 are a red, green and blue value for the RGB 565 word, the rest
-// is a colour field's text.
+// Input: a red, green and blue value for the RGB 565 word, a colour field's text.
 
 void FuzzBinaryText(const uint8_t* data, size_t size) {
   if (size < 3) return;
@@ -207,15 +185,13 @@ void FuzzBinaryText(const uint8_t* data, size_t size) {
   const std::vector<char> text = TextOf(data + 3, size - 3);
   const BinaryText parsed = ParseBinaryText(text.data());
   Check(parsed.onlyBinaryDigits == (strspn(text.data(), "01") == strlen(text.data())));
-
   Check(parsed.value == SignedNumber(text.data(), 2));
 }
 
-// ---- slider labels ----
-//
-// Byte 0 picks the slider, byte 1 the size of the label buffer (1 to 32),
-// bytes 2-5 the position (any 32-bit value; the page clamps register values
-// into the slider's range first, so in-range positions are checked closer).
+// Slider labels: any position gives a terminated label, a smaller buffer
+// its start; in range, the exact quotient within half a unit of the last
+// decimal shown (the float it is kept in aside), or whole decibels. Input:
+// the slider, the label buffer's size (1 to 32), the position (32 bits).
 
 struct Slider {
   SliderScale scale;
@@ -243,7 +219,6 @@ void FuzzSliderLabel(const uint8_t* data, size_t size) {
   FormatSliderLabel(slider.scale, position, full.data(), full.size());
   const size_t length = strnlen(full.data(), full.size());
   Check(length < full.size() && length > 0);
-  // A smaller buffer holds the start of the same text, terminated.
   std::vector<char> cut(bufferSize, '\x7f');
   FormatSliderLabel(slider.scale, position, cut.data(), cut.size());
   Check(std::string(cut.data()) == std::string(full.data(), std::min(length, bufferSize - 1)));
@@ -251,7 +226,6 @@ void FuzzSliderLabel(const uint8_t* data, size_t size) {
   if (position < slider.minimum || position > slider.maximum) return;
   const std::string label = full.data();
   if (slider.decimals < 0) {
-    // "+N dB", N the gain cut to a whole number, 0 to 24.
     const double gain = 45.51 - 8.6562 * std::log(position);
     Check(label == "+" + std::to_string(static_cast<int>(gain)) + " dB");
     return;
@@ -259,7 +233,6 @@ void FuzzSliderLabel(const uint8_t* data, size_t size) {
   char* end = nullptr;
   const double shown = strtod(label.c_str(), &end);
   const double exact = position / slider.divisor * slider.factor;
-  // Half a unit of the last decimal shown, and the float the value is kept in.
   Check(std::fabs(shown - exact) <= 0.5 * std::pow(10.0, -slider.decimals) + 1e-6);
   Check(std::string(end) == (slider.scale == SliderScale::Luminance ? "%" : ""));
 }
