@@ -146,8 +146,29 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   container.SetAmbientBackColor(RGB(10, 120, 200));
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   EXPECT_EQ(GetPixel(fw::WindowDC(dialog).Get(), 2, 2), RGB(10, 120, 200));
-  ASSERT_EQ(container.Deactivate(), S_OK);
+  // A host printing the control draws its face, active and not.
+  ComPtr<IViewObject> view;
+  ASSERT_EQ(control.As(&view), S_OK);
+  fw::UniqueMemoryDC memory(CreateCompatibleDC(nullptr));
+  fw::UniqueBitmap bitmap(CreateBitmap(40, 30, 1, 32, nullptr));
+  HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
+  const RECTL bounds = {5, 5, 40, 30};
+  for (bool active : {true, false}) {
+    if (!active) {
+      ASSERT_EQ(container.Deactivate(), S_OK);
+    }
+    SetPixel(memory.Get(), 6, 6, RGB(1, 2, 3));
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory.Get(), &bounds,
+                         nullptr, nullptr, 0),
+              S_OK);
+    EXPECT_EQ(GetPixel(memory.Get(), 6, 6), RGB(10, 120, 200)) << active;
+  }
+  SelectObject(memory.Get(), previous);
   EXPECT_FALSE(IsWindow(dialog));
+  // A site whose window has gone: no activation.
+  DestroyWindow(container.SiteWindow());
+  EXPECT_EQ(container.Activate(control.Get()), E_FAIL);
+  EXPECT_EQ(container.ControlWindow(), nullptr);
 
   ComPtr<IOleObject> object;
   ComPtr<IPersistStreamInit> saver;
