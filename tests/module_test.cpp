@@ -146,6 +146,16 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   container.SetAmbientBackColor(RGB(10, 120, 200));
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   EXPECT_EQ(GetPixel(fw::WindowDC(dialog).Get(), 2, 2), RGB(10, 120, 200));
+  // A host answering an object instead: the control lets go of it.
+  ComPtr<IStream> odd;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &odd), S_OK);
+  VARIANT value;
+  value.vt = VT_UNKNOWN;
+  value.punkVal = odd.Get();
+  container.SetAmbientBackColor(value);
+  odd->AddRef();
+  EXPECT_EQ(odd->Release(), 2u);  // ours and the container's
+  container.ClearAmbientBackColor();
   // A host printing the control draws its face, active and not.
   ComPtr<IViewObject> view;
   ASSERT_EQ(control.As(&view), S_OK);

@@ -11,6 +11,8 @@ class ContainerSite : public fw::ComObjectRoot,
                       public IOleControlSite,
                       public IDispatch {
  public:
+  ~ContainerSite() override { VariantClear(&backColor); }
+
   FW_BEGIN_INTERFACES(ContainerSite)
   FW_INTERFACE(IOleClientSite)
   FW_INTERFACE(IOleInPlaceSite)
@@ -127,11 +129,9 @@ class ContainerSite : public fw::ComObjectRoot,
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
-    if (id == DISPID_AMBIENT_BACKCOLOR && hasBackColor && result) {
+    if (id == DISPID_AMBIENT_BACKCOLOR && backColor.vt != VT_EMPTY && result) {
       VariantInit(result);
-      result->vt = VT_I4;
-      result->lVal = static_cast<LONG>(backColor);
-      return S_OK;
+      return VariantCopy(result, &backColor);
     }
     return DISP_E_MEMBERNOTFOUND;
   }
@@ -145,8 +145,7 @@ class ContainerSite : public fw::ComObjectRoot,
   std::vector<AcceleratorSeen> accelerators;
   bool containerTakesKeys = false;
   bool omitControlSite = false;
-  bool hasBackColor = false;
-  OLE_COLOR backColor = 0;
+  VARIANT backColor = {};  // VT_EMPTY: the site has none
 };
 
 namespace {
@@ -240,15 +239,21 @@ HWND ControlContainer::ControlWindow() const {
 }
 
 void ControlContainer::SetAmbientBackColor(OLE_COLOR color) {
-  site->hasBackColor = true;
-  site->backColor = color;
+  VARIANT value;
+  value.vt = VT_I4;
+  value.lVal = static_cast<LONG>(color);
+  SetAmbientBackColor(value);
+}
+
+void ControlContainer::SetAmbientBackColor(const VARIANT& value) {
+  VariantCopy(&site->backColor, const_cast<VARIANT*>(&value));  // only read
   ComPtr<IOleControl> oleControl;
   if (control && SUCCEEDED(control.As(&oleControl)))
     oleControl->OnAmbientPropertyChange(DISPID_AMBIENT_BACKCOLOR);
 }
 
 void ControlContainer::ClearAmbientBackColor() {
-  site->hasBackColor = false;
+  VariantClear(&site->backColor);
 }
 
 int ControlContainer::InPlaceActivations() const {

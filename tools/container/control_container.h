@@ -48,8 +48,10 @@ class ControlContainer {
   HWND ControlWindow() const;
   IOleObject* Control() const { return control.Get(); }
 
-  // The ambient BackColor the site answers; tells an active control.
+  // The ambient BackColor the site answers; tells an active control. A
+  // host may answer any type, not only a colour.
   void SetAmbientBackColor(OLE_COLOR color);
+  void SetAmbientBackColor(const VARIANT& value);
   void ClearAmbientBackColor();
 
   // What the control asked of the container.
