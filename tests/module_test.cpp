@@ -65,6 +65,12 @@ TEST(Interfaces, EveryListedOneWithOneIdentityAndNoConnectionPoints) {
   ASSERT_EQ(control.As(&persist), S_OK);
   EXPECT_TRUE(SUCCEEDED(persist->GetClassID(&id)) && IsEqualCLSID(id, CLSID_CameraControlUI));
   persist.Reset();
+  // No data advise yet: nothing to enumerate, and the host is told so.
+  ComPtr<IDataObject> data;
+  ASSERT_EQ(control.As(&data), S_OK);
+  IEnumSTATDATA* advises = reinterpret_cast<IEnumSTATDATA*>(1);
+  EXPECT_TRUE(FAILED(data->EnumDAdvise(&advises)));
+  data.Reset();
   EXPECT_EQ(control.Detach()->Release(), 0u);
   EXPECT_EQ(test::CallDllCanUnloadNow(), S_OK);
 }
