@@ -55,6 +55,7 @@ TEST(PictureTestsPage, SelectionColourFieldsAndWrite) {
   };
   EXPECT_EQ(arrow(red, "11111", VK_UP), "11111");
   EXPECT_EQ(arrow(red, "00000", VK_DOWN), "00000");
+  EXPECT_EQ(arrow(red, "00110", VK_DOWN), "00101");
   EXPECT_EQ(arrow(GetDlgItem(page, IDC_GREEN), "11111", VK_UP), "100000");
 }
 
