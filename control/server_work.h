@@ -64,7 +64,7 @@ class CServerWork {
    private:
     fw::CallScope call;
     CServerWork* work;
-    const CServerWork* owner;  // `work`, kept after Done
+    bool done = false;  // no longer counted as work in progress
     HWND window;
     const fw::ComPtr<ICameraControlFN>& current;
     fw::ComPtr<ICameraControlFN> server;
