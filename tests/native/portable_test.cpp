@@ -1,54 +1,50 @@
-// The raw conversion under the sanitizers on what the fuzz target's short
-// smoke run (tests/fuzz, which checks the other portable code and holds the
-// boundaries in its seeds) cannot be relied on to reach: every RGB 565 word
-// and every row length through each converter.
+// The fuzz target's checks (tests/fuzz/portable_checks.h) under the sanitizers
+// on what its short smoke run cannot be relied on to reach: all RGB 565 words
+// and every row length through both converters, one byte short or more, and
+// every position of every slider. The other boundaries are its seeds.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "imaging/raw_pixels.h"
-#include "tests/native/literal_raw_conversion.h"
+#include "tests/fuzz/portable_checks.h"
+
+void portable_checks::Check(bool condition) {
+  EXPECT_TRUE(condition);
+}
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class Converter : public testing::TestWithParam<RawConverter> {};
-
-INSTANTIATE_TEST_SUITE_P(RawPixels, Converter,
-                         testing::Values(RawConverter::Portable, RawConverter::Vector),
-                         [](const auto& info) {
-                           return info.param == RawConverter::Portable ? "Portable" : "Vector";
-                         });
-
-// As the literal formula, into exactly sized buffers: all 65536 RGB 565 words,
-// also in rows with a tail after the vector steps; rows of every length up to
-// a few vector steps, extra raw bytes ignored; one byte short writes nothing.
-TEST_P(Converter, MatchesTheLiteralFormula) {
-  if (!RawConverterAvailable(GetParam())) GTEST_SKIP() << "converter not available here";
-  const auto expect = [&](int32_t format, const Bytes& raw, int32_t width, int32_t height) {
-    Bytes expected, actual(literal::Stride(width) * height, 0xAA);
-    const bool ok = literal::Convert(format, raw.data(), raw.size(), width, height, &expected);
-    EXPECT_EQ(ConvertRawPixelsWith(GetParam(), format, raw.data(), raw.size(), width, height,
-                                   actual.data(), actual.size()),
-              ok);
-    ASSERT_TRUE(actual == (ok ? expected : Bytes(actual.size(), 0xAA))) << format << " " << width;
-  };
-  Bytes raw(2 * 70000);
-  for (size_t i = 0; i < raw.size(); ++i)
-    raw[i] = static_cast<uint8_t>(i % 2 ? i / 2 : i / 2 >> 8);
-  for (int32_t width : {256, 17, 23, 31})
-    expect(32, raw, width, (65536 + width - 1) / width);
+// Input: a format index (1: RGB 565, 5: RGB 888), 0, a width and a height, raw data.
+TEST(RawPixels, EveryWordAndRowLengthThroughBothConverters) {
+  Bytes input;
+  for (int word = 0; word < 65536; word += 66 * 22) {
+    input = {1, 0, 66, 22};
+    for (int w = word; w < word + 66 * 22; ++w)
+      input.insert(input.end(), {static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w)});
+    portable_checks::RawPixels(input.data(), input.size());
+  }
   std::mt19937 random(1);
-  for (int32_t format : {32, 512})
-    for (int32_t width = 1; width <= 70; ++width)
+  for (uint8_t format : {1, 5})
+    for (uint8_t width = 1; width <= 66; ++width)
       for (int extra : {1, -1}) {
-        raw.resize(width * 5 * (format == 32 ? 2 : 3) + extra);
-        for (uint8_t& byte : raw)
-          byte = static_cast<uint8_t>(random());
-        expect(format, raw, width, 5);
+        input.assign(4 + width * 5 * (format == 1 ? 2 : 3) + extra, 0);
+        input[0] = format, input[2] = width, input[3] = 5;
+        std::generate(input.begin() + 4, input.end(), [&] { return uint8_t(random()); });
+        portable_checks::RawPixels(input.data(), input.size());
       }
+}
+
+// Input: the slider, the label buffer's size, the position (little-endian).
+TEST(SliderLabels, EveryPositionOfEverySlider) {
+  for (uint8_t slider = 0; slider < 7; ++slider)
+    for (int p = -1; p <= 256; ++p) {
+      const Bytes input = {slider,          31, uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16),
+                           uint8_t(p >> 24)};
+      portable_checks::SliderLabelOf(input.data(), input.size());
+    }
 }
 
 }  // namespace
