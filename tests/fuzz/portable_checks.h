@@ -1,8 +1,7 @@
-// Checks of the portable code that reads outside input, each against a plain
-// statement of the rule, in exactly sized buffers so that the address
-// sanitizer sees any access outside them. Run(data, size): byte 0 picks the
-// part, README.md gives each part's input layout. The fuzz target and the
-// native tests drive them; each defines Check, which reports a mismatch.
+// Checks of the portable code that reads outside input against plain
+// statements of the rules, in exactly sized buffers (for the address
+// sanitizer). Run: byte 0 picks the part; README.md gives the layouts. The
+// fuzz target and the native tests drive them; each defines Check.
 #pragma once
 
 #include <algorithm>
@@ -125,11 +124,9 @@ inline void RawPixels(const uint8_t* data, size_t size) {
 // Picture file signature, and HIMETRIC lengths rounded to the nearest pixel
 // (any input, no overflow trap).
 inline void ImageSignatureOf(const uint8_t* data, size_t size) {
-  const std::vector<uint8_t> file(data, data + size);
-  const ImageSignature signature = RecognizeImageSignature(file.data(), file.size());
-  const uint8_t* f = file.data();
+  const ImageSignature signature = RecognizeImageSignature(data, size);
   const auto has = [&](size_t offset, const char* bytes, size_t count) {
-    return size >= offset + count && memcmp(f + offset, bytes, count) == 0;
+    return size >= offset + count && memcmp(data + offset, bytes, count) == 0;
   };
   const bool jpeg =
       (has(0, "\xFF\xD8\xFF\xE0", 4) && has(6, "JFIF", 4)) || has(0, "\xFF\xD8\xFF\xDB", 4);
@@ -137,13 +134,13 @@ inline void ImageSignatureOf(const uint8_t* data, size_t size) {
   Check(signature.type == (jpeg     ? ImageFileType::Jpeg
                            : bitmap ? ImageFileType::Bitmap
                                     : ImageFileType::Unknown));
-  Check(signature.bitsPerPixel == (jpeg ? 24 : bitmap ? f[28] : 0));
+  Check(signature.bitsPerPixel == (jpeg ? 24 : bitmap ? data[28] : 0));
   if (size < 8) return;
-  const auto himetric = static_cast<int32_t>(ReadLe32(f));
-  const auto pixelsPerInch = static_cast<int32_t>(ReadLe32(f + 4));
-  const int32_t pixels = HimetricToPixels(himetric, pixelsPerInch);
-  const int64_t exact = int64_t{pixelsPerInch} * himetric + 1270;
-  if (pixelsPerInch >= 0 && himetric >= 0 && exact <= INT32_MAX) Check(pixels == exact / 2540);
+  const auto himetric = static_cast<int32_t>(ReadLe32(data)),
+             ppi = static_cast<int32_t>(ReadLe32(data + 4));
+  const int32_t pixels = HimetricToPixels(himetric, ppi);
+  const int64_t exact = int64_t{ppi} * himetric + 1270;
+  if (ppi >= 0 && himetric >= 0 && exact <= INT32_MAX) Check(pixels == exact / 2540);
 }
 
 // Registers page: an in-place value is its leading digits of the base (or
