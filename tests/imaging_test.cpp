@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -65,7 +66,7 @@ TEST(RawImage, CapturesDrawUprightInTheirColoursFromFilesLongEnough) {
     const size_t whole = raw.size();
     CRawImage image;
     for (size_t bytes : {whole - 1, whole, whole + 100}) {
-      raw.resize(bytes, 0xFF);
+      raw.resize(std::max(bytes, whole), 0xFF);
       std::ofstream("capture.raw", std::ios::binary)
           .write(reinterpret_cast<const char*>(raw.data()), bytes);
       ASSERT_TRUE(image.SetFormatAndSize(f ? 512 : 32, 4));
