@@ -23,9 +23,8 @@ namespace {
 // An outer object aggregating the control: its own IUnknown, the rest the control's.
 struct Outer : IUnknown {
   STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-    if (!IsEqualIID(iid, IID_IUnknown)) return inner->QueryInterface(iid, ppv);
-    *ppv = this;
-    return AddRef(), S_OK;
+    return IsEqualIID(iid, IID_IUnknown) ? (*ppv = this, AddRef(), S_OK)
+                                         : inner->QueryInterface(iid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
   STDMETHODIMP_(ULONG) Release() override { return --refs; }
@@ -108,11 +107,9 @@ TEST(HostContext, JoinedControlLeavesOnceWithItsCookie) {
   EXPECT_EQ(context->RefCount(), 1u);
 }
 
-// In the site's window: Return goes to the container with its modifiers
-// (Shift 1, Ctrl 2), the ambient colour paints the dialog and the face a
-// host prints, active and not; a colour the host answers as an object is let
-// go; a site whose window has gone gets no activation; a changed extent is
-// saved and loaded.
+// Return goes to the container with its modifiers (Shift 1, Ctrl 2); the
+// ambient colour paints the dialog and the face a host prints, active or not;
+// no activation in a site whose window has gone; the extent is persisted.
 TEST(InPlace, DialogKeysColourAndExtent) {
   test::TestContainer container;
   ComPtr<IUnknown> control = test::CreateControl();
@@ -140,18 +137,18 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   container.SetAmbientBackColor(RGB(10, 120, 200));
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   EXPECT_EQ(GetPixel(fw::WindowDC(dialog).Get(), 2, 2), RGB(10, 120, 200));
-  ComPtr<IStream> odd, stream;
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &odd), S_OK);
+  ComPtr<IStream> stream;  // also a colour the host answers as an object
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
   VARIANT value;
   value.vt = VT_UNKNOWN;
-  value.punkVal = odd.Get();
+  value.punkVal = stream.Get();
   container.SetAmbientBackColor(value);
-  odd->AddRef();
-  EXPECT_EQ(odd->Release(), 2u);  // ours and the container's
+  stream->AddRef();
+  EXPECT_EQ(stream->Release(), 2u);  // ours and the container's
   container.ClearAmbientBackColor();
+  fw::UniqueBitmap bitmap(CreateBitmap(40, 30, 1, 32, nullptr));  // freed after the DC
   fw::UniqueMemoryDC memory(CreateCompatibleDC(nullptr));
-  fw::UniqueBitmap bitmap(CreateBitmap(40, 30, 1, 32, nullptr));
-  HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
+  SelectObject(memory.Get(), bitmap.Get());
   const RECTL bounds = {5, 5, 40, 30};
   for (bool inPlace : {true, false}) {
     ASSERT_EQ(inPlace ? S_OK : container.Deactivate(), S_OK);
@@ -161,7 +158,6 @@ TEST(InPlace, DialogKeysColourAndExtent) {
               S_OK);
     EXPECT_EQ(GetPixel(memory.Get(), 6, 6), RGB(10, 120, 200)) << inPlace;
   }
-  SelectObject(memory.Get(), previous);
   EXPECT_FALSE(IsWindow(dialog));
   DestroyWindow(container.SiteWindow());
   EXPECT_EQ(container.Activate(control.Get()), E_FAIL);
@@ -169,7 +165,6 @@ TEST(InPlace, DialogKeysColourAndExtent) {
 
   SIZEL extent = {5000, 4000};
   ASSERT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
   ASSERT_EQ(saver->Save(stream.Get(), TRUE), S_OK);
   auto loader = test::CreateControlAs<IPersistStreamInit>();
   stream->Seek({}, STREAM_SEEK_SET, nullptr);

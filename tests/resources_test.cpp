@@ -5,7 +5,6 @@
 
 #include <string>
 #include <tuple>
-#include <utility>
 
 #include "KVRCmnCameraControlUI.h"
 #include "framework/com_object.h"
@@ -14,8 +13,7 @@
 
 namespace {
 
-// The other tests show messages through the table; these are the texts a
-// user reads with their odd spelling kept.
+// Other tests show messages through the table; these are read as typed.
 TEST(ResourceStrings, EveryIdLoadsAndTheEasilyMistypedOnesExactly) {
   for (UINT id = 100; id <= 220; ++id)
     EXPECT_NE(test::ProductText(id), "") << id;
@@ -36,7 +34,6 @@ TEST(ResourceStrings, EveryIdLoadsAndTheEasilyMistypedOnesExactly) {
     EXPECT_EQ(test::ProductText(id), text) << id;
 }
 
-// The ids are checked where registration writes them.
 TEST(ResourceObjects, TypeLibraryDescribesTheClassAndInterfaceAndTheToolboxBitmapIs16By16) {
   const std::string path = test::ProductPath();
   fw::ComPtr<ITypeLib> library;
