@@ -1,6 +1,5 @@
-// The module as a host's COM runtime loads it: the control and its preview
-// used, everything released, the module unloaded by COM and loaded again.
-// A program of its own: no other test may keep the DLL loaded.
+// The module loaded by COM, used, unloaded and loaded again. A program of
+// its own: no other test may keep the DLL loaded.
 #include <windows.h>
 #include <ole2.h>
 #include <gtest/gtest.h>
@@ -37,9 +36,8 @@ TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
   const std::string picture(std::istreambuf_iterator<char>(file), {});
 
-  // Loaded again at another address, the module would register its window
-  // classes under fresh names and so need no unregistration: the second load
-  // must come back where the first was (its preferred image base, free again).
+  // The second load must come back at the first one's address, or window
+  // classes it failed to unregister would go unnoticed.
   HMODULE firstBase = nullptr;
   for (int load = 1; load <= 2; ++load) {
     SCOPED_TRACE(load);

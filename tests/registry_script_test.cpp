@@ -44,12 +44,11 @@ class RegistryScriptTest : public testing::Test {
         line += (snprintf(hex, sizeof hex, "%02x", BYTE(data[b])), hex);
       lines.insert(line + "|");
     }
-    for (DWORD i = 0; !RegEnumKeyA(key, i, name, sizeof name); ++i) {
-      HKEY child = nullptr;
+    HKEY child = nullptr;
+    for (DWORD i = 0; !RegEnumKeyA(key, i, name, sizeof name); ++i, RegCloseKey(child)) {
       RegOpenKeyExA(key, name, 0, KEY_READ, &child);
       const std::string sub = path.empty() ? name : path + "\\" + name;
       lines.insert(sub + "|" + Dump(child, sub));
-      RegCloseKey(child);
     }
     std::string out;
     for (const std::string& line : lines)
@@ -61,7 +60,9 @@ class RegistryScriptTest : public testing::Test {
   fw::RegistryScript script;
 };
 
-TEST_F(RegistryScriptTest, WritesKeysAndValuesOfEachTypeWithReplacements) {
+// Each value type, replacements (names in any case, %% for a percent sign)
+// and quoting; then scripts with a syntax error, which write nothing.
+TEST_F(RegistryScriptTest, WritesKeysAndValuesOrOnASyntaxErrorNothingAndNamesItsLine) {
   ASSERT_EQ(Run("HKEY_CLASSES_ROOT { %ID% = s 'It''s %MODULE%' {\n"
                 " noremove 'val' { VAL N = S '100%% %%MODULE%%' }\n"
                 " {2C5F573D-5519-4F2D-BC4C-82D59B706CDA} { val D = d 131473 }\n"
@@ -73,10 +74,8 @@ TEST_F(RegistryScriptTest, WritesKeysAndValuesOfEachTypeWithReplacements) {
             "Key7\\B[Q]#07000000|Key7\\val|Key7\\val[N]=100% %MODULE%|"
             "Key7\\{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}|"
             "Key7\\{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}[D]#91010200|");
-}
-
-TEST_F(RegistryScriptTest, ASyntaxErrorWritesNothingAndNamesItsLine) {
-  const std::pair<const char*, int> cases[] = {
+  RegDeleteTreeA(scratch, "Key7");
+  const std::pair<const char*, int> errors[] = {
       {"HKCR { A = s 'x' }\nHKCR { B = s 'unterminated }", 2},
       {"HKCR { A = s 'x'\n B { }", 2},             // block not closed
       {"HKCR { A }\nHKXX { B }", 2},               // unknown root
@@ -84,11 +83,11 @@ TEST_F(RegistryScriptTest, ASyntaxErrorWritesNothingAndNamesItsLine) {
       {"HKCR { A { val N = d 4294967296 } }", 1},  // beyond 32 bits
       {"HKCR { A { } } }", 1},                     // stray closing brace
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.first), fw::RegistryScript::kSyntaxError) << c.first;
-    EXPECT_EQ(script.ErrorLine(), c.second) << c.first;
+  for (const auto& [text, line] : errors) {
+    EXPECT_EQ(Run(text), fw::RegistryScript::kSyntaxError) << text;
+    EXPECT_EQ(script.ErrorLine(), line) << text;
     EXPECT_EQ(script.Register(), S_OK);  // it holds nothing of what parsed before the error
-    EXPECT_EQ(Dump(scratch), "") << c.first;
+    EXPECT_EQ(Dump(scratch), "") << text;
   }
 }
 
@@ -107,16 +106,15 @@ TEST_F(RegistryScriptTest, UnregistrationKeepsNoRemoveAndForeignKeys) {
             "Shared\\Crowded\\Foreign[]=f|");
 }
 
+// Names the registry itself refuses make the failing steps.
 TEST_F(RegistryScriptTest, AFailingStepUndoesItsRunAndReturnsTheFailure) {
   RegSetKeyValueA(scratch, "Existing", "", REG_SZ, "old", 4);
   RegSetKeyValueA(scratch, "Existing", "Changed", REG_SZ, "old", 4);
   RegSetKeyValueA(scratch, "Forced\\Sub\\Deep", "Value", REG_SZ, "old", 4);
-  const std::string before = Dump(scratch);
+  const std::string before = Dump(scratch), key(300, 'k'), value(16384, 'v');
   const std::string run =
       "HKCR { Existing = s 'new' { val Changed = d 5  val Added = d 1  New { Deeper } }\n"
       " ForceRemove Forced = s 'new forced' { Replacement }  Fresh { Fresher = s 'y' }\n";
-  // Names the registry itself refuses make the failing steps.
-  const std::string key(300, 'k'), value(16384, 'v');
   HKEY none = nullptr;
   const HRESULT keyError = HRESULT_FROM_WIN32(RegCreateKeyA(scratch, key.c_str(), &none));
   const HRESULT valueError =

@@ -1,6 +1,5 @@
-// Defines the host components' class ids, which HostFramework.h declares
-// with DEFINE_GUID (the definitions are select-any, so the product may
-// define them as well).
+// Defines the host components' class ids that HostFramework.h declares
+// (select-any definitions: the product may define them as well).
 #include <windows.h>
 #include <initguid.h>
 

@@ -1,6 +1,6 @@
-// The product DLL as a host loads it: its exports and new controls
-// made by its class factory (not through the registry, so that tests do not
-// depend on the registration another test program may be changing).
+// The product DLL as a host loads it: its exports, and new controls from its
+// class factory (not through the registry, which another test program may be
+// changing).
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,6 @@ using fw::ComPtr;
 HMODULE ProductModule();
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
 HRESULT CallDllCanUnloadNow();
-HRESULT CallDllRegisterServer();
 
 // A new camera control from the DLL's class factory.
 ComPtr<IUnknown> CreateControl();
