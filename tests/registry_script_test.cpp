@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +17,6 @@ class RegistryScriptTest : public testing::Test {
   void SetUp() override {
     const std::string path =
         "Software\\KVRRegistryScriptTest\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &scratch), ERROR_SUCCESS);
   }
   void TearDown() override {
@@ -35,25 +34,22 @@ class RegistryScriptTest : public testing::Test {
   // Every key and value below `key`, sorted: "key|", "key[name]=text|" or "key[name]#hex|".
   std::string Dump(HKEY key, const std::string& path = "") {
     std::set<std::string> lines;
-    char name[16384], hex[3], data[1024];
-    for (DWORD i = 0, n = sizeof name, size = sizeof data, type = 0;
-         !RegEnumValueA(key, i, name, &n, nullptr, &type, LPBYTE(data), &size);
-         ++i, n = sizeof name, size = sizeof data) {
+    char name[16384], data[1024];
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    for (DWORD i = 0; !RegEnumValueA(key, i++, name, &n, nullptr, &type, LPBYTE(data), &size);
+         n = sizeof name, size = sizeof data) {
       std::string line = path + "[" + name + "]" + (type == REG_SZ ? "=" + std::string(data) : "#");
       for (DWORD b = 0; type != REG_SZ && b < size; ++b)
-        line += (snprintf(hex, sizeof hex, "%02x", BYTE(data[b])), hex);
+        line += {"0123456789abcdef"[BYTE(data[b]) >> 4], "0123456789abcdef"[data[b] & 15]};
       lines.insert(line + "|");
     }
     HKEY child = nullptr;
-    for (DWORD i = 0; !RegEnumKeyA(key, i, name, sizeof name); ++i, RegCloseKey(child)) {
+    for (DWORD i = 0; !RegEnumKeyA(key, i++, name, sizeof name); RegCloseKey(child)) {
       RegOpenKeyExA(key, name, 0, KEY_READ, &child);
       const std::string sub = path.empty() ? name : path + "\\" + name;
       lines.insert(sub + "|" + Dump(child, sub));
     }
-    std::string out;
-    for (const std::string& line : lines)
-      out += line;
-    return out;
+    return std::accumulate(lines.begin(), lines.end(), std::string());
   }
 
   HKEY scratch = nullptr;

@@ -1,7 +1,6 @@
-// A class object that a test registers in its own process (in-process
-// context only, so that programs running side by side never see each
-// other's): CoCreateInstance of a host component's class id reaches a fake
-// without anything in the registry. Revoked on destruction.
+// A class object registered in this process only (programs running side by
+// side never see each other's): CoCreateInstance of a host component's class
+// id reaches a fake without anything in the registry. Revoked on destruction.
 #pragma once
 
 #include <windows.h>
@@ -43,8 +42,6 @@ class ClassRegistration {
     FW_INTERFACE(IClassFactory)
     FW_END_INTERFACES
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
-      if (!ppv) return E_POINTER;
-      *ppv = nullptr;
       return outer ? CLASS_E_NOAGGREGATION : create(iid, ppv);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }

@@ -1,5 +1,4 @@
-// Defines the host components' class ids that HostFramework.h declares
-// (select-any definitions: the product may define them as well).
+// The host components' class ids of HostFramework.h (select-any: the product may define them too).
 #include <windows.h>
 #include <initguid.h>
 

@@ -1,6 +1,5 @@
-// The product DLL as a host loads it: its exports, and new controls from its
-// class factory (not through the registry, which another test program may be
-// changing).
+// The product DLL, loaded once per process (it stays loaded): its exports,
+// and controls from its class factory (not the registry, which others change).
 #pragma once
 
 #include <windows.h>
@@ -14,7 +13,6 @@ namespace test {
 
 using fw::ComPtr;
 
-// Loads the DLL once per process (it stays loaded).
 HMODULE ProductModule();
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
 HRESULT CallDllCanUnloadNow();
@@ -28,7 +26,6 @@ ComPtr<I> CreateControlAs() {
   return result;
 }
 
-// The DLL's full path.
-std::string ProductPath();
+std::string ProductPath();  // the DLL's full path
 
 }  // namespace test

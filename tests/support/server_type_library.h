@@ -11,8 +11,8 @@
 
 namespace test {
 
-// From generated/ (programs run from the build folder). It stays registered:
-// programs run side by side in one prefix, one must not unregister it under another.
+// From generated/ (programs run from the build folder); it stays registered
+// for the programs that run side by side in one prefix.
 inline bool RegisterServerTypeLibrary() {
   wchar_t path[MAX_PATH];
   DWORD length = GetFullPathNameW(L"" KVR_SERVER_TLB, MAX_PATH, path, nullptr);
