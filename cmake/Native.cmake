@@ -29,14 +29,6 @@ target_compile_options(imaging_native_test PRIVATE ${KVR_NATIVE_WARNINGS} ${KVR_
 target_link_libraries(imaging_native_test PRIVATE kvr_portable_sanitized gtest_main)
 add_test(NAME imaging_native_test COMMAND imaging_native_test)
 
-# The integration guide quotes the demo host's code (a Windows program that
-# the cross builds compile); this checks that the quotes match it.
-add_executable(guide_snippets_test ${CMAKE_SOURCE_DIR}/tests/docs/guide_snippets_test.cpp)
-target_compile_options(guide_snippets_test PRIVATE ${KVR_NATIVE_WARNINGS})
-target_compile_definitions(guide_snippets_test PRIVATE KVR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(guide_snippets_test PRIVATE gtest_main)
-add_test(NAME guide_snippets_test COMMAND guide_snippets_test)
-
 # libFuzzer needs clang. The target is built with every native build; ctest
 # only runs a short smoke run over the committed seeds (new inputs go to a
 # folder in the build tree, never into the seeds). See tests/fuzz/README.md.

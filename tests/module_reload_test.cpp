@@ -1,6 +1,5 @@
-// The module as a host's COM runtime loads it: the control and its preview
-// used, everything released, the module unloaded by COM and loaded again.
-// A program of its own: no other test may keep the DLL loaded.
+// The module registered, loaded by COM, used, unloaded, loaded again and
+// unregistered. A program of its own: no other test may keep the DLL loaded.
 #include <windows.h>
 #include <ole2.h>
 #include <gtest/gtest.h>
@@ -27,28 +26,23 @@ HRESULT CallExport(const char* name) {
   return hr;
 }
 
-bool Loaded() {
-  return GetModuleHandleA(KVR_PRODUCT_DLL) != nullptr;
-}
-
 TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
+  CLSID id;  // as a host finds the class: by its ProgID
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  ASSERT_FALSE(Loaded());
+  ASSERT_EQ(CLSIDFromProgID(L"KVR.Cmn.CameraControlUI", &id), S_OK);
+  ASSERT_FALSE(GetModuleHandleA(KVR_PRODUCT_DLL));
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
   const std::string picture(std::istreambuf_iterator<char>(file), {});
 
-  // Loaded again at another address, the module would register its window
-  // classes under fresh names and so need no unregistration: the second load
-  // must come back where the first was (its preferred image base, free again).
+  // The second load must come back at the first one's address, or window
+  // classes it failed to unregister would go unnoticed.
   HMODULE firstBase = nullptr;
   for (int load = 1; load <= 2; ++load) {
     SCOPED_TRACE(load);
     {
       fw::ComPtr<IUnknown> made;
-      ASSERT_EQ(CoCreateInstance(CLSID_CameraControlUI, nullptr, CLSCTX_INPROC_SERVER,
-                                 IID_PPV_ARGS(&made)),
-                S_OK);
-      ASSERT_TRUE(Loaded());
+      ASSERT_EQ(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&made)), S_OK);
+      ASSERT_TRUE(GetModuleHandleA(KVR_PRODUCT_DLL));
       if (!firstBase) firstBase = GetModuleHandleA(KVR_PRODUCT_DLL);
       ASSERT_EQ(GetModuleHandleA(KVR_PRODUCT_DLL), firstBase);
       test::HostedControl host(made);
@@ -72,9 +66,14 @@ TEST(ModuleReload, UnloadedByComAndLoadedAgainShowsItsPreviewAsTheFirstTime) {
       EXPECT_EQ(test::ShownMessages(), std::vector<std::string>{});
     }
     CoFreeUnusedLibrariesEx(0, 0);
-    EXPECT_FALSE(Loaded());
+    EXPECT_FALSE(GetModuleHandleA(KVR_PRODUCT_DLL));
   }
+  // Unregistered: the class and its ProgID go.
   EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
+  EXPECT_EQ(CLSIDFromProgID(L"KVR.Cmn.CameraControlUI", &id), CO_E_CLASSSTRING);
+  EXPECT_EQ(RegGetValueA(HKEY_CLASSES_ROOT, "CLSID\\{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}",
+                         nullptr, RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +17,6 @@ class RegistryScriptTest : public testing::Test {
   void SetUp() override {
     const std::string path =
         "Software\\KVRRegistryScriptTest\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &scratch), ERROR_SUCCESS);
   }
   void TearDown() override {
@@ -35,33 +34,31 @@ class RegistryScriptTest : public testing::Test {
   // Every key and value below `key`, sorted: "key|", "key[name]=text|" or "key[name]#hex|".
   std::string Dump(HKEY key, const std::string& path = "") {
     std::set<std::string> lines;
-    char name[16384], hex[3], data[1024];
-    for (DWORD i = 0, n = sizeof name, size = sizeof data, type = 0;
-         !RegEnumValueA(key, i, name, &n, nullptr, &type, LPBYTE(data), &size);
-         ++i, n = sizeof name, size = sizeof data) {
+    char name[16384], data[1024];
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    for (DWORD i = 0; !RegEnumValueA(key, i++, name, &n, nullptr, &type, LPBYTE(data), &size);
+         n = sizeof name, size = sizeof data) {
       std::string line = path + "[" + name + "]" + (type == REG_SZ ? "=" + std::string(data) : "#");
       for (DWORD b = 0; type != REG_SZ && b < size; ++b)
-        line += (snprintf(hex, sizeof hex, "%02x", BYTE(data[b])), hex);
+        line += {"0123456789abcdef"[BYTE(data[b]) >> 4], "0123456789abcdef"[data[b] & 15]};
       lines.insert(line + "|");
     }
-    for (DWORD i = 0; !RegEnumKeyA(key, i, name, sizeof name); ++i) {
-      HKEY child = nullptr;
+    HKEY child = nullptr;
+    for (DWORD i = 0; !RegEnumKeyA(key, i++, name, sizeof name); RegCloseKey(child)) {
       RegOpenKeyExA(key, name, 0, KEY_READ, &child);
       const std::string sub = path.empty() ? name : path + "\\" + name;
       lines.insert(sub + "|" + Dump(child, sub));
-      RegCloseKey(child);
     }
-    std::string out;
-    for (const std::string& line : lines)
-      out += line;
-    return out;
+    return std::accumulate(lines.begin(), lines.end(), std::string());
   }
 
   HKEY scratch = nullptr;
   fw::RegistryScript script;
 };
 
-TEST_F(RegistryScriptTest, WritesKeysAndValuesOfEachTypeWithReplacements) {
+// Each value type, replacements (names in any case, %% for a percent sign)
+// and quoting; then scripts with a syntax error, which write nothing.
+TEST_F(RegistryScriptTest, WritesKeysAndValuesOrOnASyntaxErrorNothingAndNamesItsLine) {
   ASSERT_EQ(Run("HKEY_CLASSES_ROOT { %ID% = s 'It''s %MODULE%' {\n"
                 " noremove 'val' { VAL N = S '100%% %%MODULE%%' }\n"
                 " {2C5F573D-5519-4F2D-BC4C-82D59B706CDA} { val D = d 131473 }\n"
@@ -73,10 +70,8 @@ TEST_F(RegistryScriptTest, WritesKeysAndValuesOfEachTypeWithReplacements) {
             "Key7\\B[Q]#07000000|Key7\\val|Key7\\val[N]=100% %MODULE%|"
             "Key7\\{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}|"
             "Key7\\{2C5F573D-5519-4F2D-BC4C-82D59B706CDA}[D]#91010200|");
-}
-
-TEST_F(RegistryScriptTest, ASyntaxErrorWritesNothingAndNamesItsLine) {
-  const std::pair<const char*, int> cases[] = {
+  RegDeleteTreeA(scratch, "Key7");
+  const std::pair<const char*, int> errors[] = {
       {"HKCR { A = s 'x' }\nHKCR { B = s 'unterminated }", 2},
       {"HKCR { A = s 'x'\n B { }", 2},             // block not closed
       {"HKCR { A }\nHKXX { B }", 2},               // unknown root
@@ -84,11 +79,11 @@ TEST_F(RegistryScriptTest, ASyntaxErrorWritesNothingAndNamesItsLine) {
       {"HKCR { A { val N = d 4294967296 } }", 1},  // beyond 32 bits
       {"HKCR { A { } } }", 1},                     // stray closing brace
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.first), fw::RegistryScript::kSyntaxError) << c.first;
-    EXPECT_EQ(script.ErrorLine(), c.second) << c.first;
+  for (const auto& [text, line] : errors) {
+    EXPECT_EQ(Run(text), fw::RegistryScript::kSyntaxError) << text;
+    EXPECT_EQ(script.ErrorLine(), line) << text;
     EXPECT_EQ(script.Register(), S_OK);  // it holds nothing of what parsed before the error
-    EXPECT_EQ(Dump(scratch), "") << c.first;
+    EXPECT_EQ(Dump(scratch), "") << text;
   }
 }
 
@@ -107,16 +102,15 @@ TEST_F(RegistryScriptTest, UnregistrationKeepsNoRemoveAndForeignKeys) {
             "Shared\\Crowded\\Foreign[]=f|");
 }
 
+// Names the registry itself refuses make the failing steps.
 TEST_F(RegistryScriptTest, AFailingStepUndoesItsRunAndReturnsTheFailure) {
   RegSetKeyValueA(scratch, "Existing", "", REG_SZ, "old", 4);
   RegSetKeyValueA(scratch, "Existing", "Changed", REG_SZ, "old", 4);
   RegSetKeyValueA(scratch, "Forced\\Sub\\Deep", "Value", REG_SZ, "old", 4);
-  const std::string before = Dump(scratch);
+  const std::string before = Dump(scratch), key(300, 'k'), value(16384, 'v');
   const std::string run =
       "HKCR { Existing = s 'new' { val Changed = d 5  val Added = d 1  New { Deeper } }\n"
       " ForceRemove Forced = s 'new forced' { Replacement }  Fresh { Fresher = s 'y' }\n";
-  // Names the registry itself refuses make the failing steps.
-  const std::string key(300, 'k'), value(16384, 'v');
   HKEY none = nullptr;
   const HRESULT keyError = HRESULT_FROM_WIN32(RegCreateKeyA(scratch, key.c_str(), &none));
   const HRESULT valueError =

@@ -1,6 +1,6 @@
-// A class object that a test registers in its own process, so that
-// CoCreateInstance of a host component's class id reaches a fake without
-// anything in the registry.
+// A class object registered in this process only (programs running side by
+// side never see each other's): CoCreateInstance of a host component's class
+// id reaches a fake without anything in the registry. Revoked on destruction.
 #pragma once
 
 #include <windows.h>
@@ -12,8 +12,6 @@
 
 namespace test {
 
-// In-process context only, so that test programs running side by side never
-// see each other's; revoked on destruction.
 class ClassRegistration {
  public:
   // Answers `iid` of a new object into `ppv`.
@@ -35,20 +33,15 @@ class ClassRegistration {
     if (cookie) CoRevokeClassObject(cookie);
     cookie = 0;
   }
-  bool Registered() const { return cookie != 0; }
 
  private:
   class Factory : public fw::ComObjectRoot, public IClassFactory {
    public:
     explicit Factory(Creator creator) : create(std::move(creator)) {}
-
     FW_BEGIN_INTERFACES(Factory)
     FW_INTERFACE(IClassFactory)
     FW_END_INTERFACES
-
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
-      if (!ppv) return E_POINTER;
-      *ppv = nullptr;
       return outer ? CLASS_E_NOAGGREGATION : create(iid, ppv);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }

@@ -1,6 +1,4 @@
-// Defines the host components' class ids, which HostFramework.h declares
-// with DEFINE_GUID (the definitions are select-any, so the product may
-// define them as well).
+// The host components' class ids of HostFramework.h (select-any: the product may define them too).
 #include <windows.h>
 #include <initguid.h>
 

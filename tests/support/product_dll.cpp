@@ -1,37 +1,25 @@
 #include "tests/support/product_dll.h"
 
-#include <utility>
-
 #include "KVRCmnCameraControlUI.h"
 
 namespace test {
-namespace {
-
-// Calls the DLL's export `name` of type Fn; E_FAIL when it is missing.
-template <class Fn, class... Args>
-HRESULT CallExport(const char* name, Args&&... args) {
-  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ProductModule(), name)));
-  return fn ? fn(std::forward<Args>(args)...) : E_FAIL;
-}
-
-}  // namespace
 
 HMODULE ProductModule() {
   static HMODULE module = LoadLibraryA(KVR_PRODUCT_DLL);
   return module;
 }
 
+// The exports, E_FAIL when missing.
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-  return CallExport<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject", clsid, iid,
-                                                                ppv);
+  auto fn = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+      reinterpret_cast<void*>(GetProcAddress(ProductModule(), "DllGetClassObject")));
+  return fn ? fn(clsid, iid, ppv) : E_FAIL;
 }
 
 HRESULT CallDllCanUnloadNow() {
-  return CallExport<HRESULT(WINAPI*)()>("DllCanUnloadNow");
-}
-
-HRESULT CallDllRegisterServer() {
-  return CallExport<HRESULT(WINAPI*)()>("DllRegisterServer");
+  auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(ProductModule(), "DllCanUnloadNow")));
+  return fn ? fn() : E_FAIL;
 }
 
 ComPtr<IUnknown> CreateControl() {

@@ -1,6 +1,5 @@
-// The product DLL as a host loads it: its exports and new controls
-// made by its class factory (not through the registry, so that tests do not
-// depend on the registration another test program may be changing).
+// The product DLL, loaded once per process (it stays loaded): its exports,
+// and controls from its class factory (not the registry, which others change).
 #pragma once
 
 #include <windows.h>
@@ -14,11 +13,9 @@ namespace test {
 
 using fw::ComPtr;
 
-// Loads the DLL once per process (it stays loaded).
 HMODULE ProductModule();
 HRESULT CallDllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
 HRESULT CallDllCanUnloadNow();
-HRESULT CallDllRegisterServer();
 
 // A new camera control from the DLL's class factory.
 ComPtr<IUnknown> CreateControl();
@@ -29,7 +26,6 @@ ComPtr<I> CreateControlAs() {
   return result;
 }
 
-// The DLL's full path.
-std::string ProductPath();
+std::string ProductPath();  // the DLL's full path
 
 }  // namespace test
