@@ -45,27 +45,27 @@ std::string Outcome(test::HostedControl& host, HWND page) {
   return outcome + (GetParent(GetFocus()) == page ? std::to_string(GetDlgCtrlID(GetFocus())) : "");
 }
 
-// First and Last read six characters; a paste takes three. Read with the
-// range given: the first and last register read, or the message and focus.
-TEST(BadText, RegisterRangeBoxesReadSixCharactersAndTakeThree) {
+// First and Last read six characters and take three; Read gives the first
+// and last register read, or the message with the focus on the box. A list
+// cell's box reads 30 characters and takes 8 binary, 2 hexadecimal or 3
+// decimal digits; a value above 255 is refused silently.
+TEST(BadText, RegisterBoxesReadAsFarAsTheirBuffersAndTakeTheirLimits) {
   test::HostedControl host;
-  HWND page = test::OpenRegistersPage(host);
-  const std::string range = Msg(161, 159) + ";", order = Msg(161, 160) + ";",
-                    first = std::to_string(IDC_FIRST_REGISTER),
-                    last = std::to_string(IDC_LAST_REGISTER);
+  HWND page = test::OpenRegistersPage(host), list = GetDlgItem(page, IDC_REGISTER_LIST);
+  const std::string range = Msg(161, 159) + ";", first = std::to_string(IDC_FIRST_REGISTER);
   const struct {
     How how;
     std::string first, last, outcome;
-  } cases[] = {
+  } ranges[] = {
       {Set, kOnes, "159", range + first},  // "111111"
-      {Set, "0", "15" + std::string(5000, '9'), range + last},
-      {Set, "10", "", order + first},
+      {Set, "0", "15" + std::string(5000, '9'), range + std::to_string(IDC_LAST_REGISTER)},
+      {Set, "10", "", Msg(161, 160) + ";" + first},
       {Set, "-000000000001", "5", "0..5"},  // "-00000"
       {Set, "0", "0001599", "0..159"},      // "000159"
       {Paste, kOnes, kOnes, "111..111"},
   };
   Outcome(host, page);
-  for (const auto& c : cases) {
+  for (const auto& c : ranges) {
     PutText(GetDlgItem(page, IDC_FIRST_REGISTER), c.how, c.first);
     PutText(GetDlgItem(page, IDC_LAST_REGISTER), c.how, c.last);
     SetFocus(GetDlgItem(page, IDC_READ));
@@ -78,23 +78,17 @@ TEST(BadText, RegisterRangeBoxesReadSixCharactersAndTakeThree) {
               c.outcome)
         << c.first.substr(0, 9);
   }
-}
 
-// A list cell's box reads 30 characters, and takes 8 binary, 2 hexadecimal
-// or 3 decimal digits; a value above 255 is refused silently.
-TEST(BadText, InPlaceEditsReadThirtyCharactersAndTakeTheirBasesDigits) {
-  test::HostedControl host;
-  HWND page = test::OpenRegistersPage(host), list = GetDlgItem(page, IDC_REGISTER_LIST);
-  HWND edit = FindWindowExA(list, nullptr, "Edit", nullptr);
   for (int reg = 0; reg < 160; ++reg)
     host.Server().SetRegister(reg, 0xA5);
+  SetDlgItemTextA(page, IDC_FIRST_REGISTER, "0");
   host.Click(page, IDC_READ);  // every row 165 to start with
   Outcome(host, page);
   const struct {
     int column;  // 1 binary, 2 hexadecimal, 3 decimal
     How how;
     std::string text, decimalShown;
-  } cases[] = {
+  } cells[] = {
       {1, Set, kOnes, "165"},  // 30 ones: above 255
       {1, Paste, kOnes, "255"},
       {2, Paste, "fF" + std::string(5000, 'f'), "255"},
@@ -102,13 +96,13 @@ TEST(BadText, InPlaceEditsReadThirtyCharactersAndTakeTheirBasesDigits) {
       {3, Set, std::string(29, '0') + "19", "001"},
       {3, Paste, "2" + std::string(5000, '5'), "255"},
   };
-  for (size_t row = 0; row < std::size(cases); ++row) {
-    test::DoubleClickCell(list, row, cases[row].column);
-    ASSERT_EQ(GetFocus(), edit);
-    PutText(edit, cases[row].how, cases[row].text);
+  for (size_t row = 0; row < std::size(cells); ++row) {
+    test::DoubleClickCell(list, row, cells[row].column);
+    HWND edit = GetFocus();
+    PutText(edit, cells[row].how, cells[row].text);
     test::Type(edit, "\r");
     test::PumpMessages(20);  // the box posts its value to the list
-    EXPECT_EQ(test::CellText(list, row, 3), cases[row].decimalShown) << row;
+    EXPECT_EQ(test::CellText(list, row, 3), cells[row].decimalShown) << row;
   }
   EXPECT_EQ(Outcome(host, page), std::to_string(IDC_REGISTER_LIST));  // no message
 }
