@@ -111,45 +111,6 @@ TEST(StartUp, TabsRadioGroupPagesAndMessagePerMode) {
   }
 }
 
-// Connection events enable, disable or rebuild; a failed test is reported
-// with the server's text cut to 511 characters; malformed events are dropped.
-TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
-  HostedControl host;
-  ASSERT_EQ(host.Start(), S_OK);
-  host.Click(host.Dialog(), IDC_CAMERA_ON);
-  host.SelectTab(3);
-  host.Server().ClearCalls();
-  host.Server().FireConnectionStateChanged(0);
-  EXPECT_TRUE(OnlyCloseAndHelp(host.Dialog()));
-  host.Server().FireConnectionStateChanged(7);  // any nonzero state is connected
-  EXPECT_EQ(host.Server().CallStrings(), (Texts{"GetProductConfiguration(0)"}));
-  EXPECT_EQ(host.SelectedTab(), 3);  // same mode: no rebuild
-  EXPECT_EQ(State(host), "100 10000 10000");
-
-  // Dropped: an unknown dispid, a text for a number, numbers for a text.
-  host.Server().FireEvent(99, {test::LongArg(0)});
-  host.Server().FireEvent(1, {test::TextArg(L"not a number")});
-  host.Server().FireEvent(3, {test::LongArg(5), test::LongArg(5)});
-  EXPECT_TRUE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));               // still connected
-  host.Server().FireCameraTestFailed(std::wstring(600, L'x').c_str());  // cut to 511 characters
-  const std::string text = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n" + std::string(600, 'x');
-  EXPECT_EQ(test::ShownMessages(),
-            Texts{test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) + "|" + text.substr(0, 511)});
-
-  host.Server().SetProductMode(3);  // a new mode: rebuilt, first tab selected
-  host.Server().FireConnectionStateChanged(1);
-  EXPECT_EQ(host.TabTexts(), kProductSet);
-  EXPECT_EQ(host.SelectedTab(), 0);
-  EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  test::MessageRecorder::Clear();
-  host.Server().SetProductMode(0);  // no configuration: the group is back, disabled
-  host.Server().FireConnectionStateChanged(1);
-  EXPECT_EQ(test::ShownMessages(),
-            Texts{Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
-  EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  EXPECT_EQ(State(host), "100 00 10");
-}
-
 // Two phones in one host, whichever control was made, started or destroyed
 // first: each radio switches the other device off first and enables the
 // pages it allows on its own control only (the product modes only switch the
@@ -207,22 +168,24 @@ TEST(Hosts, TwoControlsDrivenAlternately) {
   EXPECT_EQ(State(second), "100 11 11");
 }
 
-// A phone unplugged and plugged in again gives the host a new server; Go
-// may come again. Both refresh the control like the first Go, on one sheet;
-// the old server is let go.
-TEST(Hosts, ServerExchangedAndGoAgain) {
+// A phone unplugged and plugged in again gives the host a new server: before
+// Go only exchanged, after it refreshing the control like Go, on one sheet,
+// and the old server let go. The server's connection events enable, disable
+// or rebuild; a failed test is reported with the server's text cut to 511
+// characters; malformed events are dropped. Go may come again; without a
+// server every page says so.
+TEST(Events, ServerExchangedConnectionTestFailedAndMalformedEvents) {
   HostedControl host;
-  auto second = fw::Make<test::FakeCameraServer>(), third = fw::Make<test::FakeCameraServer>();
+  auto second = fw::Make<test::FakeCameraServer>();
   const ULONG firstRefs = host.Server().RefCount(), freshRefs = second->RefCount();
   fw::ComPtr<ICameraControlFNClient> client;
   ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
-  ASSERT_EQ(client->SetServer(second.Get()), S_OK);  // before Go: only exchanged
+  ASSERT_EQ(client->SetServer(second.Get()), S_OK);
   EXPECT_EQ(second->CallStrings(), Texts{});
   ASSERT_EQ(host.Start(), S_OK);
   const HWND sheet = host.Sheet();
   host.Click(host.Dialog(), IDC_CAMERA_ON);
   host.SelectTab(4);
-
   const Texts refresh = {"GetConnectionState()", "GetProductConfiguration(0)"};
   ASSERT_EQ(client->SetServer(second.Get()), S_OK);
   EXPECT_EQ(host.Server().RefCount(), firstRefs);
@@ -234,26 +197,48 @@ TEST(Hosts, ServerExchangedAndGoAgain) {
   host.Click(host.CurrentPage(), IDC_READ);
   EXPECT_EQ(host.Server().CallStrings(), Texts{});
   EXPECT_EQ(second->CallCount("ReadRegister"), 160u);
-  second->FireConnectionStateChanged(0);  // the new server's events arrive
-  EXPECT_TRUE(OnlyCloseAndHelp(host.Dialog()));
 
-  third->SetProductMode(4);  // a new mode: rebuilt on the same sheet
-  ASSERT_EQ(client->SetServer(third.Get()), S_OK);
-  EXPECT_EQ(second->RefCount(), freshRefs);
+  second->ClearCalls();
+  second->FireConnectionStateChanged(0);
+  EXPECT_TRUE(OnlyCloseAndHelp(host.Dialog()));
+  second->FireConnectionStateChanged(7);  // any nonzero state is connected
+  EXPECT_EQ(second->CallStrings(), (Texts{"GetProductConfiguration(0)"}));
+  EXPECT_EQ(host.SelectedTab(), 4);  // same mode: no rebuild
+  EXPECT_EQ(State(host), "100 10000 10000");
+  // Dropped: an unknown dispid, a text for a number, numbers for a text.
+  second->FireEvent(99, {test::LongArg(0)});
+  second->FireEvent(1, {test::TextArg(L"not a number")});
+  second->FireEvent(3, {test::LongArg(5), test::LongArg(5)});
+  EXPECT_TRUE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));         // still connected
+  second->FireCameraTestFailed(std::wstring(600, L'x').c_str());  // cut to 511 characters
+  const std::string text = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n" + std::string(600, 'x');
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) + "|" + text.substr(0, 511)});
+  second->SetProductMode(3);  // a new mode: rebuilt, first tab selected
+  second->FireConnectionStateChanged(1);
   EXPECT_EQ(host.TabTexts(), kProductSet);
-  third->ClearCalls();
-  third->SetProductMode(2);
+  EXPECT_EQ(host.SelectedTab(), 0);
+  EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
+  test::MessageRecorder::Clear();
+  second->SetProductMode(0);  // no configuration: the group is back, disabled
+  second->FireConnectionStateChanged(1);
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+  EXPECT_EQ(State(host), "100 00 10");
+
+  second->ClearCalls();
+  second->SetProductMode(2);
   ASSERT_EQ(host.Go(), S_OK);  // Go again: the same refresh, still one sheet
-  Texts calls = third->CallStrings();
+  Texts calls = second->CallStrings();
   calls.resize(2);  // what the pages of the new mode ask follows
   EXPECT_EQ(calls, refresh);
   EXPECT_EQ(host.Sheet(), sheet);
   EXPECT_EQ(FindWindowExA(host.Dialog(), sheet, "#32770", nullptr), nullptr);
   EXPECT_EQ(host.TabTexts(), kFullSet);
-
-  ASSERT_EQ(client->SetServer(nullptr), S_OK);  // no server: every page says so
-  EXPECT_EQ(third->RefCount(), freshRefs);
-  EXPECT_EQ(third->AdvisedSinkCount(), 0u);
+  test::MessageRecorder::Clear();
+  ASSERT_EQ(client->SetServer(nullptr), S_OK);
+  EXPECT_EQ(second->RefCount(), freshRefs);
+  EXPECT_EQ(second->AdvisedSinkCount(), 0u);
   host.SelectTab(0);
   host.Click(host.CurrentPage(), IDC_TEST);
   EXPECT_EQ(test::ShownMessages(), Texts{Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});

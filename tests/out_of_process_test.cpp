@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -68,19 +67,18 @@ class OutOfProcess : public testing::Test {
   // Ends the server's process as a crash would, from another thread, after `ms`.
   Handle EndServerAfter(DWORD ms) {
     ending = ms;
-    auto end = [](void* self) -> DWORD {
-      Sleep(static_cast<OutOfProcess*>(self)->ending);
-      return TerminateProcess(static_cast<OutOfProcess*>(self)->process.Get(), 1);
-    };
-    return Handle(CreateThread(nullptr, 0, end, this, 0, nullptr));
+    return Handle(CreateThread(nullptr, 0, EndLater, this, 0, nullptr));
+  }
+  static DWORD WINAPI EndLater(void* self) {
+    Sleep(static_cast<OutOfProcess*>(self)->ending);
+    return TerminateProcess(static_cast<OutOfProcess*>(self)->process.Get(), 1);
   }
   // Registers `first` to `last` in decimal: as the server holds them, and
   // as the Registers page lists them.
   Texts ServerRegisters(BYTE first, BYTE last) const {
     Texts values;
-    char text[8];
     for (BYTE reg = first, value = 0; reg <= last; ++reg)
-      server->ReadRegister(reg, &value), values.push_back((sprintf(text, "%03d", value), text));
+      server->ReadRegister(reg, &value), values.push_back(std::to_string(value + 1000).substr(1));
     return values;
   }
   Texts ListedRegisters(HWND page, BYTE first, BYTE last) const {
