@@ -147,12 +147,11 @@ std::vector<Operation> Operations() {
   // Brightness, Hue and Blemish Correction read 0; then the server holds
   // 5, 63 and bit 7 set.
   const Step coloursRead = [](Bench& b) {
-    for (int reg : {17, 18, 27})
-      b.Server().SetRegister(reg, 0);
-    b.Click(IDC_READ);
-    b.Server().SetRegister(17, 5);
-    b.Server().SetRegister(18, 63);
-    b.Server().SetRegister(27, 0x80);
+    for (int value : {0, 1}) {
+      b.Server().SetRegister(17, value * 5), b.Server().SetRegister(18, value * 63);
+      b.Server().SetRegister(27, value * 0x80);
+      if (!value) b.Click(IDC_READ);
+    }
   };
   const Step testsPage = [](Bench& b) {
     b.Open(2, true, 3);
@@ -196,11 +195,11 @@ std::vector<Operation> Operations() {
     return FAILED(hr) ? Texts{Msg(IDS_ERR_SAVE_IMAGE_TITLE, ShortTableText(hr))} : saved;
   };
 
-  // Row views: "camera on enabled", "tab count", "format count", ...
   return {
-      {"Go", "GetConnectionState", nullptr, open(2, false, -2, true), start, kSilent,
+      {"Go", "GetConnectionState", nullptr, open(2, false, -2, true), start,
+       kSilent,  // not connected
        [](Bench& b) { return std::to_string(IsWindowEnabled(b.host->Item(IDC_CAMERA_ON))); }, "0",
-       "1"},  // not connected: only Close and Help
+       "1"},
       {"Go", "GetProductConfiguration", nullptr, open(4, false, -2, true), start, kSilent, tabs,
        "5", "2"},  // the mode stays 2
       // A new control per cell: under the heap check a sheet rebuilt back to
@@ -360,13 +359,11 @@ TEST(FaultMatrix, EveryServerCallFailsWithEveryCode) {
       test::MessageRecorder::Clear();
       dialogs.clear();
       const size_t tempFiles = test::PreviewTempFiles();
-      bench.Server().FailWhen(
-          method,
-          [&](const test::ServerCall& call) {
-            return firstArguments.empty() ||
-                   std::count(firstArguments.begin(), firstArguments.end(), call.Number(0));
-          },
-          code);
+      const auto chosen = [&](const test::ServerCall& call) {
+        return firstArguments.empty() ||
+               std::count(firstArguments.begin(), firstArguments.end(), call.Number(0));
+      };
+      bench.Server().FailWhen(method, chosen, code);
 
       operation.act(bench);
       Texts seen = dialogs, messages = test::ShownMessages();
