@@ -280,7 +280,7 @@ TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {
 // the description of the pending COM error; without it a system box shows
 // the result code. Only the outermost wait
 // cursor sets and restores the cursor.
-TEST(Messages, HostComponentPlainBoxFallbackMissingTextsAndWaitCursor) {
+TEST(Messages, HostComponentPlainBoxFallbackAndWaitCursor) {
   fw::Module::SetResourceInstance(test::ProductModule());
   fw::ComPtr<ICreateErrorInfo> error;
   fw::ComPtr<IErrorInfo> info;
