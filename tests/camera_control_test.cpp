@@ -1,5 +1,6 @@
-// The camera control as the user and the host see it: start-up, the sheet per
-// mode, the activation radio group, server events, help, messages, lifetime.
+// The camera control as the user and the host see it: start-up and the sheet
+// per mode, the activation radio group, server events, two controls in one
+// host, exchanged servers, help, messages, the wait cursor.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -20,19 +21,20 @@
 namespace {
 
 using Texts = std::vector<std::string>;
-using Ids = std::vector<int>;
 using test::HostedControl;
+using test::Msg;
 
 const Texts kFullSet = {"Camera Test", "Picture Capture", "Picture Colours", "Picture Tests",
                         "Registers"};
 const Texts kBasicSet = {"Camera Test", "Picture Capture"};
 const Texts kProductSet = {"Camera Test", "Picture Capture  "};
+const long kNoServer = 99;
 
-Ids EnabledItems(HWND dialog) {
-  Ids ids;
+bool OnlyCloseAndHelp(HWND dialog) {
+  std::vector<int> ids;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     if (IsWindowEnabled(child)) ids.push_back(GetDlgCtrlID(child));
-  return ids;
+  return ids == std::vector<int>{IDOK, IDHELP};
 }
 
 // "radio pages inks": checks of the three radios; per tab, page controls all
@@ -70,117 +72,49 @@ std::string State(HostedControl& host) {
   return radio + " " + pages + " " + inks;
 }
 
-// Go without a server leaves only Close and Help, and says why.
-TEST(StartUp, WithoutServerOnlyCloseHelpAndTheNoServerMessage) {
-  HostedControl host;
-  ASSERT_EQ(host.Go(), S_OK);
-  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
-  SendMessageA(host.Dialog(), WM_COMMAND, MAKEWPARAM(IDC_CAMERA_ON, BN_CLICKED),
-               reinterpret_cast<LPARAM>(host.Item(IDC_CAMERA_ON)));  // disabled, as if clicked
-  EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
-  EXPECT_EQ(State(host), "100  ");
-}
-
-// Any mode but 0, 2 and 3 to 6 is the basic set; in 3 to 6 both pages are
-// always usable and the radios, hidden, switch nothing on the phone.
+// Per mode, and without a server: the tabs, the radio group, the pages, the
+// message. Any mode but 0, 2 and 3 to 6 is the basic set; in 3 to 6 both
+// pages are always usable and the radios, hidden, switch nothing on the
+// phone. Without a server or a configuration only Close and Help work.
 TEST(StartUp, TabsRadioGroupPagesAndMessagePerMode) {
-  const std::tuple<long, Texts, const char*> cases[] = {
-      {0, kBasicSet, "100 00 10"},      {1, kBasicSet, "100 10 10"},
-      {-1, kBasicSet, "100 10 10"},     {3, kProductSet, "100 11 11"},
-      {2, kFullSet, "100 10000 10000"}, {6, kProductSet, "100 11 11"}};
-  for (const auto& [mode, tabs, state] : cases) {
+  const Texts noConfiguration = {Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)};
+  const std::tuple<long, Texts, const char*, Texts> cases[] = {
+      {0, kBasicSet, "100 00 10", noConfiguration},
+      {1, kBasicSet, "100 10 10", {}},
+      {-1, kBasicSet, "100 10 10", {}},
+      {3, kProductSet, "100 11 11", {}},
+      {2, kFullSet, "100 10000 10000", {}},
+      {6, kProductSet, "100 11 11", {}},
+      {kNoServer, {}, "100  ", {}}};
+  for (const auto& [mode, tabs, state, shown] : cases) {
     SCOPED_TRACE(mode);
     test::MessageRecorder::Clear();
     HostedControl host;
     host.Server().SetProductMode(mode);
-    ASSERT_EQ(host.Start(), S_OK);
-    EXPECT_EQ(host.Server().CallStrings(),
-              (Texts{"GetConnectionState()", "GetProductConfiguration(0)"}));
+    ASSERT_EQ(mode == kNoServer ? host.Go() : host.Start(), S_OK);
+    const Texts started = {"GetConnectionState()", "GetProductConfiguration(0)"};
+    EXPECT_EQ(host.Server().CallStrings(), mode == kNoServer ? Texts() : started);
     EXPECT_EQ(host.TabTexts(), tabs);
     const bool productMode = mode >= 3 && mode <= 6;
     EXPECT_EQ(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)) != FALSE, !productMode);
-    EXPECT_EQ(EnabledItems(host.Dialog()) == (Ids{IDOK, IDHELP}), mode == 0);
+    EXPECT_EQ(OnlyCloseAndHelp(host.Dialog()), mode == 0 || mode == kNoServer);
     EXPECT_EQ(State(host), state);
-    EXPECT_EQ(test::ShownMessages(),
-              mode ? Texts{}
-                   : Texts{test::Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
-    if (!productMode) continue;
+    EXPECT_EQ(test::ShownMessages(), shown);
+    if (!productMode && mode != kNoServer) continue;
     host.Server().ClearCalls();
-    for (int id : {IDC_VIEWFINDER_ON, IDC_CAMERA_ON})
+    for (int id : {IDC_VIEWFINDER_ON, IDC_CAMERA_ON})  // as if clicked, even when disabled
       SendMessageA(host.Dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     EXPECT_TRUE(host.Server().Calls().empty());
-    EXPECT_EQ(State(host), "010 11 11");
+    EXPECT_EQ(State(host), productMode ? "010 11 11" : "100  ");
+    EXPECT_EQ(test::ShownMessages(),
+              Texts(productMode ? 0 : 2, Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)));
   }
 }
 
-// The sheet's own buttons are hidden; each radio switches the other device
-// off first and enables the pages it allows; Close asks the host's frame.
-TEST(Session, SheetButtonsRadioGroupAndClose) {
-  HostedControl host;
-  ASSERT_EQ(host.Start(), S_OK);
-  for (int id : {IDOK, IDCANCEL, 0x3021})  // 0x3021: Apply
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(host.Sheet(), id))) << id;
-  EXPECT_EQ(State(host), "100 10000 10000");
-
-  const std::tuple<int, Texts, const char*> steps[] = {
-      {IDC_CAMERA_ON, {"ActivateViewFinder(0)", "ActivateCamera(1)"}, "010 011x1 01111"},
-      {IDC_VIEWFINDER_ON, {"ActivateCamera(0)", "ActivateViewFinder(1)"}, "001 00000 00000"},
-      {IDC_DEACTIVATE_ALL, {"ActivateViewFinder(0)", "ActivateCamera(0)"}, "100 10000 10000"},
-  };
-  for (const auto& [id, calls, state] : steps) {
-    host.Server().ClearCalls();
-    host.Click(host.Dialog(), id);
-    EXPECT_EQ(host.Server().CallStrings(), calls) << id;
-    EXPECT_EQ(State(host), state) << id;
-  }
-
-  host.Click(host.Dialog(), IDOK);  // Close: the host's frame decides
-  test::PumpMessages(20);
-  EXPECT_EQ(host.CloseRequests(), 1);
-}
-
-// Connection events enable, disable or rebuild; a failed test is reported
-// with the server's text cut to 511 characters; malformed events are dropped.
-TEST(Events, ConnectionModeTestFailedAndMalformedEvents) {
-  HostedControl host;
-  ASSERT_EQ(host.Start(), S_OK);
-  host.Click(host.Dialog(), IDC_CAMERA_ON);
-  host.SelectTab(3);
-  host.Server().ClearCalls();
-  host.Server().FireConnectionStateChanged(0);
-  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
-  host.Server().FireConnectionStateChanged(7);  // any nonzero state is connected
-  EXPECT_EQ(host.Server().CallStrings(), (Texts{"GetProductConfiguration(0)"}));
-  EXPECT_EQ(host.SelectedTab(), 3);  // same mode: no rebuild
-  EXPECT_EQ(State(host), "100 10000 10000");
-
-  // Dropped: an unknown dispid, a text for a number, numbers for a text.
-  host.Server().FireEvent(99, {test::LongArg(0)});
-  host.Server().FireEvent(1, {test::TextArg(L"not a number")});
-  host.Server().FireEvent(3, {test::LongArg(5), test::LongArg(5)});
-  EXPECT_TRUE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));               // still connected
-  host.Server().FireCameraTestFailed(std::wstring(600, L'x').c_str());  // cut to 511 characters
-  const std::string text = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n" + std::string(600, 'x');
-  EXPECT_EQ(test::ShownMessages(),
-            Texts{test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) + "|" + text.substr(0, 511)});
-
-  host.Server().SetProductMode(3);  // a new mode: rebuilt, first tab selected
-  host.Server().FireConnectionStateChanged(1);
-  EXPECT_EQ(host.TabTexts(), kProductSet);
-  EXPECT_EQ(host.SelectedTab(), 0);
-  EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  test::MessageRecorder::Clear();
-  host.Server().SetProductMode(0);  // no configuration: the group is back, disabled
-  host.Server().FireConnectionStateChanged(1);
-  EXPECT_EQ(test::ShownMessages(),
-            Texts{test::Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
-  EXPECT_TRUE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
-  EXPECT_EQ(State(host), "100 00 10");
-}
-
-// Two phones in one host: each control's sheet answers to its own object,
-// whichever control was made, started or destroyed first.
+// Two phones in one host, whichever control was made, started or destroyed
+// first: each radio switches the other device off first and enables the
+// pages it allows on its own control only (the product modes only switch the
+// pages); the sheet's own buttons are hidden; Close asks the host's frame.
 TEST(Hosts, TwoControlsDrivenAlternately) {
   auto first = std::make_unique<HostedControl>();
   HostedControl second;  // made last, started first
@@ -189,18 +123,41 @@ TEST(Hosts, TwoControlsDrivenAlternately) {
   ASSERT_EQ(first->Start(), S_OK);
   SetWindowPos(GetAncestor(second.Dialog(), GA_ROOT), nullptr, 720, 0, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);  // side by side on the screen
+  for (int id : {IDOK, IDCANCEL, 0x3021})                    // 0x3021: Apply
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(first->Sheet(), id))) << id;
 
-  first->Click(first->Dialog(), IDC_CAMERA_ON);
-  EXPECT_EQ(State(*first), "010 011x1 01111");
-  EXPECT_EQ(State(second), "100 11 11");
-  second.Click(second.Dialog(), IDC_CAMERA_ON);  // the product modes only switch the pages
-  first->Click(first->Dialog(), IDC_VIEWFINDER_ON);
-  EXPECT_EQ(State(second), "010 11 11");
-  EXPECT_EQ(State(*first), "001 00000 00000");
+  const std::tuple<HostedControl*, int, Texts, const char*, const char*> steps[] = {
+      {first.get(),
+       IDC_CAMERA_ON,
+       {"ActivateViewFinder(0)", "ActivateCamera(1)"},
+       "010 011x1 01111",
+       "100 11 11"},
+      {&second, IDC_CAMERA_ON, {}, "010 011x1 01111", "010 11 11"},
+      {first.get(),
+       IDC_VIEWFINDER_ON,
+       {"ActivateCamera(0)", "ActivateViewFinder(1)"},
+       "001 00000 00000",
+       "010 11 11"},
+      {first.get(),
+       IDC_DEACTIVATE_ALL,
+       {"ActivateViewFinder(0)", "ActivateCamera(0)"},
+       "100 10000 10000",
+       "010 11 11"}};
+  for (const auto& [host, id, calls, firstState, secondState] : steps) {
+    first->Server().ClearCalls();
+    second.Server().ClearCalls();
+    host->Click(host->Dialog(), id);
+    EXPECT_EQ(host->Server().CallStrings(), calls) << id;
+    EXPECT_EQ(State(*first), firstState) << id;
+    EXPECT_EQ(State(second), secondState) << id;
+  }
   first->Server().SetProductMode(1);
   first->Server().FireConnectionStateChanged(1);
   EXPECT_EQ(first->TabTexts(), kBasicSet);
   EXPECT_EQ(second.TabTexts(), kProductSet);
+  first->Click(first->Dialog(), IDOK);  // Close: the host's frame decides
+  test::PumpMessages(20);
+  EXPECT_EQ(first->CloseRequests(), 1);
 
   first.reset();  // the first one goes; the second and a newer one work on
   HostedControl third;
@@ -211,62 +168,80 @@ TEST(Hosts, TwoControlsDrivenAlternately) {
   EXPECT_EQ(State(second), "100 11 11");
 }
 
-// A phone unplugged and plugged in again gives the host a new server; Go
-// may come again. Both refresh the control like the first Go, on one sheet.
-TEST(Hosts, ServerExchangedAndGoAgain) {
+// A phone unplugged and plugged in again gives the host a new server: before
+// Go only exchanged, after it refreshing the control like Go, on one sheet,
+// and the old server let go. The server's connection events enable, disable
+// or rebuild; a failed test is reported with the server's text cut to 511
+// characters; malformed events are dropped. Go may come again; without a
+// server every page says so.
+TEST(Events, ServerExchangedConnectionTestFailedAndMalformedEvents) {
   HostedControl host;
-  auto second = fw::Make<test::FakeCameraServer>(), third = fw::Make<test::FakeCameraServer>();
+  auto second = fw::Make<test::FakeCameraServer>();
   const ULONG firstRefs = host.Server().RefCount(), freshRefs = second->RefCount();
   fw::ComPtr<ICameraControlFNClient> client;
   ASSERT_EQ(host.Control()->QueryInterface(IID_PPV_ARGS(&client)), S_OK);
-  ASSERT_EQ(host.SetServer(), S_OK);
-  ASSERT_EQ(client->SetServer(second.Get()), S_OK);  // before Go: only exchanged
+  ASSERT_EQ(client->SetServer(second.Get()), S_OK);
   EXPECT_EQ(second->CallStrings(), Texts{});
-  EXPECT_EQ(host.Sheet(), nullptr);
-  ASSERT_EQ(client->SetServer(host.ServerInterface()), S_OK);
-  ASSERT_EQ(host.Go(), S_OK);
+  ASSERT_EQ(host.Start(), S_OK);
   const HWND sheet = host.Sheet();
   host.Click(host.Dialog(), IDC_CAMERA_ON);
   host.SelectTab(4);
-
   const Texts refresh = {"GetConnectionState()", "GetProductConfiguration(0)"};
   ASSERT_EQ(client->SetServer(second.Get()), S_OK);
   EXPECT_EQ(host.Server().RefCount(), firstRefs);
   EXPECT_EQ(host.Server().AdvisedSinkCount(), 0u);
   EXPECT_EQ(second->CallStrings(), refresh);
-  EXPECT_EQ(host.Sheet(), sheet);
   EXPECT_EQ(host.SelectedTab(), 4);  // same mode: the pages stay
-  EXPECT_EQ(State(host), "100 10000 10000");
   host.Server().ClearCalls();
   host.Click(host.Dialog(), IDC_CAMERA_ON);
-  host.Click(host.CurrentPage(), IDC_READ);  // State left the Registers tab selected
+  host.Click(host.CurrentPage(), IDC_READ);
   EXPECT_EQ(host.Server().CallStrings(), Texts{});
   EXPECT_EQ(second->CallCount("ReadRegister"), 160u);
-  second->FireConnectionStateChanged(0);  // the new server's events arrive
-  EXPECT_EQ(EnabledItems(host.Dialog()), (Ids{IDOK, IDHELP}));
 
-  third->SetProductMode(4);  // a new mode: rebuilt on the same sheet
-  ASSERT_EQ(client->SetServer(third.Get()), S_OK);
-  EXPECT_EQ(second->RefCount(), freshRefs);
+  second->ClearCalls();
+  second->FireConnectionStateChanged(0);
+  EXPECT_TRUE(OnlyCloseAndHelp(host.Dialog()));
+  second->FireConnectionStateChanged(7);  // any nonzero state is connected
+  EXPECT_EQ(second->CallStrings(), (Texts{"GetProductConfiguration(0)"}));
+  EXPECT_EQ(host.SelectedTab(), 4);  // same mode: no rebuild
+  EXPECT_EQ(State(host), "100 10000 10000");
+  // Dropped: an unknown dispid, a text for a number, numbers for a text.
+  second->FireEvent(99, {test::LongArg(0)});
+  second->FireEvent(1, {test::TextArg(L"not a number")});
+  second->FireEvent(3, {test::LongArg(5), test::LongArg(5)});
+  EXPECT_TRUE(IsWindowEnabled(host.Item(IDC_CAMERA_ON)));         // still connected
+  second->FireCameraTestFailed(std::wstring(600, L'x').c_str());  // cut to 511 characters
+  const std::string text = test::ProductText(IDS_ERR_CAMERA_TEST) + "\n\n" + std::string(600, 'x');
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{test::ProductText(IDS_ERR_CAMERA_TEST_TITLE) + "|" + text.substr(0, 511)});
+  second->SetProductMode(3);  // a new mode: rebuilt, first tab selected
+  second->FireConnectionStateChanged(1);
   EXPECT_EQ(host.TabTexts(), kProductSet);
+  EXPECT_EQ(host.SelectedTab(), 0);
   EXPECT_FALSE(IsWindowVisible(host.Item(IDC_ACTIVATION_GROUP)));
-  third->ClearCalls();
-  third->SetProductMode(2);
+  test::MessageRecorder::Clear();
+  second->SetProductMode(0);  // no configuration: the group is back, disabled
+  second->FireConnectionStateChanged(1);
+  EXPECT_EQ(test::ShownMessages(),
+            Texts{Msg(IDS_CAMERA_CONTROL_TITLE, IDS_ERR_NO_PRODUCT_CONFIGURATION)});
+  EXPECT_EQ(State(host), "100 00 10");
+
+  second->ClearCalls();
+  second->SetProductMode(2);
   ASSERT_EQ(host.Go(), S_OK);  // Go again: the same refresh, still one sheet
-  Texts calls = third->CallStrings();
+  Texts calls = second->CallStrings();
   calls.resize(2);  // what the pages of the new mode ask follows
   EXPECT_EQ(calls, refresh);
   EXPECT_EQ(host.Sheet(), sheet);
   EXPECT_EQ(FindWindowExA(host.Dialog(), sheet, "#32770", nullptr), nullptr);
   EXPECT_EQ(host.TabTexts(), kFullSet);
-
-  // Without a server every page reports the missing component.
+  test::MessageRecorder::Clear();
   ASSERT_EQ(client->SetServer(nullptr), S_OK);
-  EXPECT_EQ(third->RefCount(), freshRefs);
-  EXPECT_EQ(third->AdvisedSinkCount(), 0u);
+  EXPECT_EQ(second->RefCount(), freshRefs);
+  EXPECT_EQ(second->AdvisedSinkCount(), 0u);
   host.SelectTab(0);
   host.Click(host.CurrentPage(), IDC_TEST);
-  EXPECT_EQ(test::ShownMessages(), Texts{test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
+  EXPECT_EQ(test::ShownMessages(), Texts{Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER)});
 }
 
 // Help opens the file of the mode on the page's topic (context 1 from
@@ -303,8 +278,9 @@ TEST(Help, FileAndTopicPerModeAndPageContextOneAndTheResolver) {
 
 // The host's component gets the flags, option 1, the answer preset -1 and
 // the description of the pending COM error; without it a system box shows
-// the result code; a missing text shows nothing.
-TEST(Messages, HostComponentPlainBoxFallbackAndMissingTexts) {
+// the result code. Only the outermost wait
+// cursor sets and restores the cursor.
+TEST(Messages, HostComponentPlainBoxFallbackAndWaitCursor) {
   fw::Module::SetResourceInstance(test::ProductModule());
   fw::ComPtr<ICreateErrorInfo> error;
   fw::ComPtr<IErrorInfo> info;
@@ -327,17 +303,9 @@ TEST(Messages, HostComponentPlainBoxFallbackAndMissingTexts) {
       test::ClickButton(dialog, IDOK);
     });
     ShowError(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER);
-    EXPECT_EQ(box,
-              test::Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER) + "\r\nHRESULT 0x00000000 (0)");
+    EXPECT_EQ(box, Msg(IDS_ERR_NO_SERVER_TITLE, IDS_ERR_NO_SERVER) + "\r\nHRESULT 0x00000000 (0)");
   }
-  test::MessageRecorder::Clear();
-  EXPECT_EQ(ShowMessage(nullptr, "title", S_OK, MB_ICONHAND, 1), -1);
-  EXPECT_EQ(ShowMessage("text", nullptr, S_OK, MB_ICONHAND, 1), -1);
-  EXPECT_TRUE(test::MessageRecorder::Messages().empty());
-}
 
-// Only the outermost wait cursor sets and restores the cursor.
-TEST(WaitCursor, NestedCursorsRestoreTheOutermostSavedOne) {
   HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), cross = LoadCursor(nullptr, IDC_CROSS);
   SetCursor(arrow);
   {

@@ -17,16 +17,14 @@ std::string ServerCall::Text() const {
 }
 
 VARIANT LongArg(long value) {
-  VARIANT arg{};  // VT_EMPTY
-  arg.vt = VT_I4;
-  arg.lVal = value;
+  VARIANT arg{};
+  V_VT(&arg) = VT_I4, V_I4(&arg) = value;
   return arg;
 }
 
 VARIANT TextArg(const wchar_t* text) {
-  VARIANT arg{};  // VT_EMPTY
-  arg.vt = VT_BSTR;
-  arg.bstrVal = SysAllocString(text);
+  VARIANT arg{};
+  V_VT(&arg) = VT_BSTR, V_BSTR(&arg) = SysAllocString(text);
   return arg;
 }
 

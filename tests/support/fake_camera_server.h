@@ -1,6 +1,5 @@
-// A camera function server for tests: it answers every operation from
-// settable state, logs each call with its arguments, fails on script, and
-// fires the three events on its connection point.
+// A camera function server for tests: answers from settable state, logs
+// each call, fails on script, fires the three events.
 #pragma once
 
 #include <windows.h>
@@ -21,32 +20,25 @@ namespace test {
 
 using sim::TestResults;
 
-// One call the server received: its operation name and in arguments (out
-// arguments are not logged).
+// One call received: its name and in arguments.
 struct ServerCall {
   std::string name;
-  std::vector<long> numbers;  // the numeric in arguments in order, bytes widened
+  std::vector<long> numbers;  // the numeric arguments in order
   std::wstring text;          // the string argument (path or product name)
   bool hasText = false;
-
-  // "ReadRegister(20)", "CaptureToProduct("img",4,8)": the string (ANSI),
-  // when there is one, always comes first.
+  // "ReadRegister(20)", "CaptureToProduct("img",4,8)": the string first.
   std::string ToString() const;
-  // Numeric argument `i`, or -1 when there are fewer.
   long Number(size_t i) const { return i < numbers.size() ? numbers[i] : -1; }
-  std::string Text() const;
+  std::string Text() const;  // in ANSI
 };
 
-using CallPredicate = std::function<bool(const ServerCall&)>;
+struct CameraConfig {  // what GetCameraConfiguration answers for one camera
 
-// What GetCameraConfiguration answers for one camera.
-struct CameraConfig {
   long formatMask = 0x0005;  // Bitmap, JPEG
   long sizeMask = 0x0848;    // CIF, VGA, Photo
   long flashCapability = 0;
 };
 
-// Event arguments for FireEvent.
 VARIANT LongArg(long value);
 VARIANT TextArg(const wchar_t* text);  // a BSTR
 
@@ -58,70 +50,54 @@ class FakeCameraServer : public fw::ComObjectRoot,
  public:
   FakeCameraServer();
 
-  // ---- what the server reports ----
   void SetProductMode(long mode) { productMode = mode; }
   void SetFormatMask(long mask) { formatMask = mask; }
   void SetSizeMask(long mask) { sizeMask = mask; }
   void SetTestResults(const TestResults& values) { testResults = values; }
   void SetCameraCount(BYTE count) { cameraCount = count; }
-  // Cameras without one answer the default CameraConfig.
   void SetCameraConfig(BYTE camera, const CameraConfig& config) { cameras[camera] = config; }
   void SetRegister(BYTE reg, BYTE value) { registers[reg] = value; }
-  // Bytes that the capture operations write to the path they are given.
+  // What the captures to the PC write.
   void SetCaptureContent(std::string bytes) { captureContent = std::move(bytes); }
 
-  // ---- scripted behaviour ----
-  // `name` returns `hr` on every call, or only on calls that match `when`;
-  // the newest matching rule wins. A failing result skips the operation's
-  // work (out values: see SetOuts); a non-negative one is returned instead
-  // of S_OK after the work.
+  // `name` returns `hr` (on the calls `when` takes); the newest rule wins. A
+  // failure skips the work (out values: SetOuts), a success comes after it.
+  using CallPredicate = std::function<bool(const ServerCall&)>;
   void SetResult(const std::string& name, HRESULT hr) { rules.push_back({name, nullptr, hr}); }
   void FailWhen(const std::string& name, CallPredicate when, HRESULT hr) {
     rules.push_back({name, std::move(when), hr});
   }
-  // Whether QueryInterface answers `iid` (ICameraControlFNTest,
-  // ICameraControlFNEpoc, IConnectionPointContainer, IDispatch).
-  void Offer(REFIID iid, bool offered);
-  // Runs `action` inside every call of `name`: events fired from there reach
-  // the control while its own call is still running.
+  void Offer(REFIID iid, bool offered);  // whether QueryInterface answers `iid`
+  // Runs `action` inside every call of `name`.
   void DuringCall(const std::string& name, std::function<void()> action) {
     actions.emplace_back(name, std::make_shared<std::function<void()>>(std::move(action)));
   }
-  // Runs `hook` inside every call, after it is logged: a hook that returns
-  // true ends the call at once with the result it set (a success code
-  // still lets the operation do its work).
+  // Runs `hook` inside every call: true ends the call with the result set.
   using CallHook = std::function<bool(const ServerCall& call, HRESULT& result)>;
   void DuringAnyCall(CallHook hook) { anyCall = std::make_shared<CallHook>(std::move(hook)); }
   void ClearScript() {
     rules.clear();
     actions.clear();
   }
-  // When calls write their out values: on success, never (they stay as the
-  // caller preset them), or also when they fail.
+  // When calls write their out values.
   enum class Outs { OnSuccess, Never, Always };
   void SetOuts(Outs when) { outs = when; }
 
-  // ---- what happened ----
   const std::vector<ServerCall>& Calls() const { return calls; }
-  // All calls, or those of one operation, as strings.
   std::vector<std::string> CallStrings(const std::string& name = "") const;
   size_t CallCount(const std::string& name) const { return CallStrings(name).size(); }
   void ClearCalls() { calls.clear(); }
 
-  // The events come from sim::CameraEventSource (and RefCount() from
-  // fw::ComObjectRoot). This FireEvent takes any dispid with any arguments,
-  // for malformed events, and clears `args` afterwards.
+  // Any dispid with any arguments (cleared afterwards), for malformed events.
   using sim::CameraEventSource::FireEvent;
   HRESULT FireEvent(DISPID dispid, std::vector<VARIANT> args);
 
-  // ---- COM: the control calls the vtable; late binding is not offered ----
+  // The control calls the vtable; late binding is not offered.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (count) *count = 0;
-    return count ? S_OK : E_POINTER;
+    return count ? *count = 0, S_OK : E_POINTER;
   }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
+    return info ? (*info = nullptr, E_NOTIMPL) : E_NOTIMPL;
   }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
@@ -203,13 +179,10 @@ class FakeCameraServer : public fw::ComObjectRoot,
     HRESULT hr;
   };
 
-  // Logs the call, runs the actions and gives the scripted result.
   HRESULT Record(const char* name, std::vector<long> numbers, const wchar_t* text = nullptr,
                  bool hasText = false);
-  // Records a capture to the PC and writes the capture content to `path`.
   HRESULT CaptureFile(const char* name, std::vector<long> numbers, BSTR path);
-  // E_POINTER when an out pointer is missing; else writes each (pointer,
-  // value) pair when `hr` lets out values be written, and gives `hr`.
+  // Writes each (pointer, value) pair when `outs` allows.
   template <class... T, class... V>
   HRESULT Answer(HRESULT hr, std::pair<T*, V>... out) {
     if ((!out.first || ...)) return E_POINTER;
@@ -233,8 +206,8 @@ class FakeCameraServer : public fw::ComObjectRoot,
   Outs outs = Outs::OnSuccess;
   std::vector<ServerCall> calls;
 
-  // Every interface, and the table QueryInterface reads, in which a
-  // withheld interface keeps its place under an id nobody asks for.
+  // Every interface, and the table QueryInterface reads (withheld ones
+  // under an id nobody asks for).
   std::array<fw::InterfaceEntry, 6> offered, table;
 };
 

@@ -1,7 +1,5 @@
-// The host's help resolver (IHelpFileResolver, CLSID_HelpFileResolver) for
-// the tests that want one: while the object lives, its class object is
-// registered in this process; it records every path asked and answers
-// what the test chose (by default the path unchanged).
+// The host's help resolver, registered in this process while it lives: it
+// records every path asked and answers the path chosen (by default the same).
 #pragma once
 
 #include <windows.h>
@@ -24,14 +22,12 @@ class FakeHelpResolver {
     });
   }
 
-  // S_OK and this path from now on.
   void ResolveTo(const std::wstring& path) { state->path = path; }
-  // The paths asked, in ANSI, in order.
   const std::vector<std::string>& Asked() const { return state->asked; }
 
  private:
   struct State {
-    std::wstring path;  // empty: the path asked, unchanged
+    std::wstring path;  // empty: the path asked
     std::vector<std::string> asked;
   };
 

@@ -1,5 +1,4 @@
-// The host's context object (IHostContext): AddMember answers a cookie
-// and records the member, RemoveMember records the cookie.
+// The host's context object: records the members added and the cookies removed.
 #pragma once
 
 #include <windows.h>
@@ -21,8 +20,7 @@ class FakeHostContext : public fw::ComObjectRoot, public IHostContext {
   void SetCookie(DWORD cookie) { nextCookie = cookie; }
 
   size_t RemoveCount() const { return removed.size(); }
-  // The members as they were passed, for identity checks only: the
-  // context does not keep them alive (the member holds the context).
+  // For identity checks only: the context does not keep them alive.
   const std::vector<IContextMember*>& Members() const { return members; }
   const std::vector<DWORD>& RemovedCookies() const { return removed; }
 

@@ -7,15 +7,13 @@
 namespace test {
 namespace {
 
-// The start of WinHelpA's block; the file name and the data block follow.
+// The start of WinHelpA's block (as observed under Wine); the file name and
+// a data block follow at their offsets (0: none).
 #pragma pack(push, 1)
 struct WinHelpBlock {
-  WORD size;        // of the whole block
-  WORD command;     // HELP_CONTEXT 1, HELP_QUIT 2, ...
-  LONG data;        // the topic for HELP_CONTEXT, cut to 32 bits
-  LONG reserved;    // not initialised
-  WORD fileOffset;  // of the zero-terminated file name, 0 if none
-  WORD dataOffset;  // of a data block copied in (HELP_KEY's keyword), 0 if none
+  WORD size, command;   // size of the whole block; HELP_CONTEXT 1, ...
+  LONG data, reserved;  // the topic for HELP_CONTEXT; not initialised
+  WORD fileOffset, dataOffset;
 };
 #pragma pack(pop)
 static_assert(sizeof(WinHelpBlock) == 16, "WinHelpA's block header is 16 bytes");

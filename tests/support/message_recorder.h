@@ -1,7 +1,5 @@
-// The host's message component (IHostMessageBox, CLSID_HostMessageBox) as
-// the tests see it: every ShowMessageBox call is recorded in one
-// process-wide list instead of being shown. The test main registers its
-// class object and clears the list before every test.
+// The host's message component: every ShowMessageBox call is recorded in one
+// process-wide list instead of being shown (registered by the test main).
 #pragma once
 
 #include <windows.h>
@@ -26,7 +24,6 @@ class MessageRecorder {
   static const std::vector<RecordedMessage>& Messages();
   static void Clear();
 
-  // The class object for CLSID_HostMessageBox, in this process only.
   static HRESULT Register();
   static void Revoke();
 
