@@ -12,6 +12,7 @@
 #include "HostFramework.h"
 #include "KVRCmnCameraControlUI.h"
 #include "framework/handles.h"
+#include "framework/type_library.h"
 #include "tests/support/fake_host_context.h"
 #include "tests/support/product_dll.h"
 #include "tests/support/test_container.h"
@@ -172,6 +173,16 @@ TEST(InPlace, DialogKeysColourAndExtent) {
   extent = {};
   ASSERT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
   EXPECT_EQ(std::make_pair(extent.cx, extent.cy), std::make_pair(5000L, 4000L));
+}
+
+// The type library loads whatever error an earlier call of the thread left
+// behind (a host registering the control right after a failed call of its own).
+TEST(TypeLibrary, LoadsWhateverTheThreadsLastErrorSays) {
+  char path[MAX_PATH];
+  ASSERT_TRUE(GetFullPathNameA(KVR_PRODUCT_DLL, MAX_PATH, path, nullptr));
+  ComPtr<ITypeLib> library;
+  SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(fw::LoadTypeLibraryOf(path, &library), S_OK);
 }
 
 }  // namespace
