@@ -307,11 +307,15 @@ unsigned long long EnvNumber(const char* name, unsigned long long fallback) {
 }
 
 struct Episode;
-Episode* running = nullptr;  // the one the modal timer serves
+Episode* running = nullptr;               // the one the modal timer serves
+std::string picture, saveFolder;          // what the servers capture, where Save As saves
+const test::HelpCatcher* help = nullptr;  // every help request of the run
 
 // One seed: the host, the user and the servers' script, each with a random
 // stream of its own.
 struct Episode {
+  explicit Episode(unsigned long long seed)
+      : script{seed * 4 + 1}, user{seed * 4 + 2}, seed(seed) {}
   // ---- the host ----
   bool Hosting() const { return control && !closing; }
   HWND Dialog() const { return container && control ? container->ControlWindow() : nullptr; }
@@ -324,7 +328,7 @@ struct Episode {
   Server NewServer(long mode) {
     servers.push_back(fw::Make<StressServer>(
         [this, i = servers.size()](const char* call, bool mayFail, HRESULT& result) {
-          return Act(*servers[i], call, mayFail, result);
+          return Act(*servers[i].Get(), call, mayFail, result);
         },
         static_cast<int>(servers.size() + 1)));
     servers.back()->SetMode(mode);
@@ -648,7 +652,7 @@ struct Episode {
         Log("user: cancels Save As");
         return Post(dialog, IDCANCEL);
       }
-      const std::string path = folder + "\\picture" + std::to_string(++saved);
+      const std::string path = saveFolder + "\\picture" + std::to_string(++saved);
       Log("user: saves as %s", path.c_str());
       SetWindowTextA(test::FindChildById(dialog, 0x47c), path.c_str());
       return Post(dialog, IDOK);
@@ -762,7 +766,7 @@ struct Episode {
         plainBoxes ? "system boxes" : "the host's component");
     test::MessageRecorder::Clear();
     const size_t windows = ThreadWindows(), tempFiles = test::PreviewTempFiles(),
-                 helpRequests = help.Requests().size();
+                 helpRequests = help->Requests().size();
     const long gdi = test::ProcessUsage::Measure().gdiObjects;
     const HRESULT unloadable = test::CallDllCanUnloadNow();
 
@@ -814,10 +818,10 @@ struct Episode {
     if (const long now = test::ProcessUsage::Measure().gdiObjects; now != gdi)
       Fail("GDI objects: " + std::to_string(gdi) + " before, " + std::to_string(now));
     if (test::PreviewTempFiles() != tempFiles) Fail("temporary files left");
-    for (size_t i = helpRequests; i < help.Requests().size(); ++i)
-      if (help.Requests()[i].command != HELP_CONTEXT || help.Requests()[i].data < 1 ||
-          help.Requests()[i].data > 8)
-        Fail("help asked for topic " + std::to_string(help.Requests()[i].data));
+    for (size_t i = helpRequests; i < help->Requests().size(); ++i)
+      if (help->Requests()[i].command != HELP_CONTEXT || help->Requests()[i].data < 1 ||
+          help->Requests()[i].data > 8)
+        Fail("help asked for topic " + std::to_string(help->Requests()[i].data));
     for (const test::RecordedMessage& message : test::MessageRecorder::Messages())
       boxes.push_back({message.title, message.text});
     for (const test::SeenMessageBox& box : boxes)
@@ -833,11 +837,8 @@ struct Episode {
     return count;
   }
 
-  const test::HelpCatcher& help;  // every help request of the run
-  Rng script, user;               // the servers' and the host's, the user's
+  Rng script, user;  // the servers' and the host's, the user's
   unsigned long long seed;
-  const std::string& picture;
-  const std::string folder;
   std::unique_ptr<test::TestContainer> container;
   fw::ComPtr<IUnknown> control;
   std::vector<std::unique_ptr<test::TestContainer>> closed;  // deleted between steps
@@ -862,9 +863,10 @@ TEST(Stress, SeededEpisodes) {
   AddVectoredExceptionHandler(1, OnException);
   signal(SIGABRT, [](int) { ReportCrash("abort"); });
   std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
-  const std::string picture(std::istreambuf_iterator<char>(file), {});
+  picture.assign(std::istreambuf_iterator<char>(file), {});
   const std::filesystem::path start = std::filesystem::current_path();  // Save As moves it
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kvr_stress";
+  saveFolder = folder.string();
 
   // Under the heap check an episode takes about ten times as long: a few
   // seeds of their own there, seeds 1 to 32 without it.
@@ -883,8 +885,9 @@ TEST(Stress, SeededEpisodes) {
       "", [](HWND) {}, SIZE_MAX);
   const UINT_PTR timer = SetTimer(nullptr, 0, 15, Episode::TickProc);
   std::filesystem::create_directories(folder);
-  const test::HelpCatcher help;
-  Episode touring{help, {1}, {2}, 0, picture, folder.string()};
+  const test::HelpCatcher catcher;
+  help = &catcher;
+  Episode touring(0);
   running = &touring;
   touring.Tour();
   const DWORD began = GetTickCount();
@@ -894,7 +897,7 @@ TEST(Stress, SeededEpisodes) {
     std::filesystem::create_directories(folder);
     runningSeed = seed;
     logLines.clear();
-    Episode episode{help, {seed * 4 + 1}, {seed * 4 + 2}, seed, picture, folder.string()};
+    Episode episode(seed);
     running = &episode;
     const Texts failures = episode.Run(steps);
     running = nullptr;
