@@ -83,8 +83,8 @@ struct Rng {
 
 // A crash in the product or this program (the system would swallow it
 // inside a timer procedure): the seed, where, and the episode's last steps.
-[[noreturn]] void ReportCrash(const std::string& what) {
-  fprintf(stderr, "\nSTRESS CRASH: %s in seed %llu\n%sreplay: KVR_STRESS_SEED=%llu\n", what.c_str(),
+[[noreturn]] void ReportCrash(const char* what) {
+  fprintf(stderr, "\nSTRESS CRASH: %s in seed %llu\n%sreplay: KVR_STRESS_SEED=%llu\n", what,
           runningSeed, Tail(300).c_str(), runningSeed);
   fflush(stderr);
   TerminateProcess(GetCurrentProcess(), 3);
@@ -93,20 +93,19 @@ struct Rng {
 
 LONG WINAPI OnException(EXCEPTION_POINTERS* e) {
   const DWORD code = e->ExceptionRecord->ExceptionCode;
+  void* address = e->ExceptionRecord->ExceptionAddress;
   HMODULE module = nullptr;
   GetModuleHandleExA(
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      static_cast<LPCSTR>(e->ExceptionRecord->ExceptionAddress), &module);
+      static_cast<LPCSTR>(address), &module);
   if ((code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
        code != 0xC0000374 && code != 0xC0000409) ||  // heap corruption, stack buffer overrun
       (module && module != test::ProductModule() && module != GetModuleHandleA(nullptr)))
     return EXCEPTION_CONTINUE_SEARCH;
-  char name[MAX_PATH] = "?", what[MAX_PATH + 64];
-  if (module) GetModuleFileNameA(module, name, sizeof name);
-  snprintf(
-      what, sizeof what, "exception 0x%08lx at %s+0x%llx", code, name,
-      static_cast<unsigned long long>(static_cast<char*>(e->ExceptionRecord->ExceptionAddress) -
-                                      reinterpret_cast<char*>(module)));
+  char what[128];
+  snprintf(what, sizeof what, "exception 0x%08lx at %p (the product at %p, this program at %p)",
+           code, address, static_cast<void*>(test::ProductModule()),
+           static_cast<void*>(GetModuleHandleA(nullptr)));
   ReportCrash(what);
 }
 
@@ -185,54 +184,39 @@ const Texts kPageSets[] = {
 
 // What a user can do: on the control ("") or on the page with that caption,
 // and what may be typed into each edit box, good and bad.
-enum class Kind { Click, Action, Close, Text, List, Combo, Slider, Spin, Cell };
-struct Item {
-  const char* page;
-  int id;
-  Kind kind;
-};
+enum class Kind { Click, Action, Close, Combo, Text, List, Slider, Spin, Cell };
 const char kCapture[] = "Picture Capture", kProduct[] = "Picture Capture  ",
            kColours[] = "Picture Colours", kTests[] = "Picture Tests", kRegisters[] = "Registers";
-const std::vector<Item> kItems = [] {
-  const struct {
-    const char* page;
-    Kind kind;
-    std::vector<int> ids;
-  } groups[] = {
-      {"", Kind::Action, {IDC_CAMERA_ON, IDC_DEACTIVATE_ALL, IDC_VIEWFINDER_ON}},
-      {"", Kind::Close, {IDOK}},
-      {"", Kind::Click, {IDHELP}},
-      {"Camera Test", Kind::Action, {IDC_TEST}},
-      {kCapture, Kind::Click, {IDC_LOCATION_PC, IDC_LOCATION_PRODUCT}},
-      {kCapture, Kind::Text, {IDC_PRODUCT_NAME}},
-      {kCapture, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
-      {kCapture, Kind::Action, {IDC_PREVIEW, IDC_SAVE}},
-      {kProduct,
-       Kind::Click,
-       {IDC_LOCATION_PC, IDC_EPOC_LOCATION_PRODUCT, IDC_USE_ACKS, IDC_SHOW_IMAGE_AFTER_SAVE,
-        IDC_FLASH_ON, IDC_FLASH_ANTI_RED_EYE}},
-      {kProduct, Kind::Text, {IDC_EPOC_PRODUCT_NAME}},
-      {kProduct, Kind::Combo, {IDC_CAMERA_NUMBER}},
-      {kProduct, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
-      {kProduct, Kind::Action, {IDC_EPOC_SAVE}},
-      {kColours, Kind::Slider, {IDC_LUMINANCE, IDC_HUE}},
-      {kColours, Kind::Click, {IDC_WHITE_BALANCE_AUTO, IDC_BLEMISH_CORRECTION}},
-      {kColours, Kind::Action, {IDC_READ, IDC_WRITE}},
-      {kTests,
-       Kind::Action,
-       {IDC_NO_TEST, IDC_COLOUR_BAR_TEST, IDC_RAMP2_TEST, IDC_SPECIFIC_VALUE_TEST, IDC_WRITE}},
-      {kTests, Kind::Text, {IDC_GREEN}},
-      {kTests, Kind::Spin, {IDC_RED_SPIN}},
-      {kRegisters, Kind::Text, {IDC_FIRST_REGISTER, IDC_LAST_REGISTER}},
-      {kRegisters, Kind::Action, {IDC_READ, IDC_WRITE}},
-      {kRegisters, Kind::Cell, {IDC_REGISTER_LIST}},
-  };
-  std::vector<Item> items;
-  for (const auto& group : groups)
-    for (int id : group.ids)
-      items.push_back({group.page, id, group.kind});
-  return items;
-}();
+const struct Items {
+  const char* page;
+  Kind kind;
+  std::vector<int> ids;
+} kItems[] = {
+    {"", Kind::Action, {IDC_CAMERA_ON, IDC_DEACTIVATE_ALL, IDC_VIEWFINDER_ON}},
+    {"", Kind::Close, {IDOK}},
+    {"", Kind::Click, {IDHELP}},
+    {"Camera Test", Kind::Action, {IDC_TEST}},
+    {kCapture, Kind::Click, {IDC_LOCATION_PC, IDC_LOCATION_PRODUCT}},
+    {kCapture, Kind::Text, {IDC_PRODUCT_NAME}},
+    {kCapture, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
+    {kCapture, Kind::Action, {IDC_PREVIEW, IDC_SAVE}},
+    {kProduct, Kind::Click, {IDC_LOCATION_PC, IDC_EPOC_LOCATION_PRODUCT, IDC_USE_ACKS}},
+    {kProduct, Kind::Click, {IDC_SHOW_IMAGE_AFTER_SAVE, IDC_FLASH_ON, IDC_FLASH_ANTI_RED_EYE}},
+    {kProduct, Kind::Text, {IDC_EPOC_PRODUCT_NAME}},
+    {kProduct, Kind::Combo, {IDC_CAMERA_NUMBER}},
+    {kProduct, Kind::List, {IDC_FORMAT_LIST, IDC_SIZE_LIST}},
+    {kProduct, Kind::Action, {IDC_EPOC_SAVE}},
+    {kColours, Kind::Slider, {IDC_LUMINANCE, IDC_HUE}},
+    {kColours, Kind::Click, {IDC_WHITE_BALANCE_AUTO, IDC_BLEMISH_CORRECTION}},
+    {kColours, Kind::Action, {IDC_READ, IDC_WRITE}},
+    {kTests, Kind::Action, {IDC_NO_TEST, IDC_COLOUR_BAR_TEST, IDC_RAMP2_TEST}},
+    {kTests, Kind::Action, {IDC_SPECIFIC_VALUE_TEST, IDC_WRITE}},
+    {kTests, Kind::Text, {IDC_GREEN}},
+    {kTests, Kind::Spin, {IDC_RED_SPIN}},
+    {kRegisters, Kind::Text, {IDC_FIRST_REGISTER, IDC_LAST_REGISTER}},
+    {kRegisters, Kind::Action, {IDC_READ, IDC_WRITE}},
+    {kRegisters, Kind::Cell, {IDC_REGISTER_LIST}},
+};
 const std::map<int, std::vector<const char*>> kTyped = {
     {IDC_FIRST_REGISTER, {"0", "3", "10", "150", "abc", ""}},
     {IDC_LAST_REGISTER, {"2", "5", "12", "159", "160", ""}},
@@ -344,7 +328,7 @@ struct Episode {
     server->SetCameraConfig(2, {0x4, 0x40, 0});
     return server;
   }
-  void NewControl() {
+  void NewControl(const Server& server) {
     Log("host: makes a new control");
     container = std::make_unique<test::TestContainer>();
     container->OnCloseRequest([this] {
@@ -353,8 +337,7 @@ struct Episode {
     });
     control = test::CreateControl();
     container->Activate(control.Get());
-    if (!user.OneIn(8)) HandServer(AnyServer());
-    if (!user.OneIn(6)) Go();
+    if (server) HandServer(server);
   }
   void HandServer(const Server& server) {
     fw::ComPtr<ICameraControlFNClient> client = As<ICameraControlFNClient>();
@@ -450,38 +433,29 @@ struct Episode {
     const bool hold = depth > 0 || ActionWaitsForServer();
     const size_t before = calls;
     const unsigned kind = script.Pick(8);
-    std::string what;
-    std::function<void()> fire;
     if (kind < 3) {
       if (script.OneIn(4)) server.SetMode(script.From(kModes));
       const long state = script.From(kStates);
-      what = "ConnectionStateChanged(" + std::to_string(state) + "), mode " +
-             std::to_string(server.mode);
-      fire = [&server, state] { server.FireConnectionStateChanged(state); };
+      Log("server %d fires ConnectionStateChanged(%ld), mode %ld", server.number, state,
+          server.mode);
+      server.FireConnectionStateChanged(state);
     } else if (kind < 5) {
       test::TestResults figures;
       for (long& figure : figures)
         figure = script.OneIn(3) ? script.From(kFigures) : static_cast<long>(script.Pick(100));
-      what = "CameraTestFinished(" + std::to_string(figures[0]) + ",...)";
-      fire = [&server, figures] { server.FireCameraTestFinished(figures); };
-    } else if (kind < 7) {
-      const unsigned text = script.Pick(4);  // 0: none
-      what = "CameraTestFailed(text " + std::to_string(text) + ")";
-      fire = [&server, text] {
-        server.FakeCameraServer::FireEvent(
-            3, {test::TextArg(text ? kTestFailures[text - 1] : nullptr)});
-      };
-    } else {
-      const DISPID dispid = script.From({1, 2, 3, 99});
-      what = "malformed event " + std::to_string(dispid);
-      fire = [&server, dispid] {
-        server.FakeCameraServer::FireEvent(dispid, {test::TextArg(L"7"), test::LongArg(1)});
-      };
+      Log("server %d fires CameraTestFinished(%ld,...)", server.number, figures[0]);
+      server.FireCameraTestFinished(figures);
+    } else {  // CameraTestFailed with a description or none, or a malformed event
+      const unsigned text = kind < 7 ? script.Pick(4) : 0;
+      const DISPID dispid = kind < 7 ? 3 : script.From({1, 2, 3, 99});
+      Log("server %d fires %s %ld, text %u", server.number,
+          kind < 7 ? "CameraTestFailed" : "malformed", dispid, text);
+      server.FakeCameraServer::FireEvent(
+          dispid, kind < 7 ? std::vector<VARIANT>{test::TextArg(text ? kTestFailures[text - 1] : 0)}
+                           : std::vector<VARIANT>{test::TextArg(L"7"), test::LongArg(1)});
     }
-    Log("server %d fires %s", server.number, what.c_str());
-    fire();
     if (hold && calls != before)
-      Fail(what + " was handled inside work waiting for the server (" +
+      Fail("an event was handled inside work waiting for the server (" +
            std::to_string(calls - before) + " server calls)");
   }
 
@@ -509,15 +483,16 @@ struct Episode {
     HWND page = sheet ? PropSheet_GetCurrentPageHwnd(sheet) : nullptr;
     const std::string caption = test::WindowText(page);
     // An action on a page three times as likely as anything else; Close rarely.
-    std::vector<std::pair<const Item*, HWND>> usable;
-    for (const Item& item : kItems) {
-      HWND window = !*item.page                    ? GetDlgItem(dialog, item.id)
-                    : page && caption == item.page ? GetDlgItem(page, item.id)
-                                                   : nullptr;
-      if (Usable(window))
-        usable.insert(usable.end(), item.kind == Kind::Action && *item.page ? 3 : 1,
-                      {&item, window});
-    }
+    std::vector<std::pair<const Items*, HWND>> usable;
+    for (const Items& items : kItems)
+      for (int id : items.ids) {
+        HWND window = !*items.page                    ? GetDlgItem(dialog, id)
+                      : page && caption == items.page ? GetDlgItem(page, id)
+                                                      : nullptr;
+        if (Usable(window))
+          usable.insert(usable.end(), items.kind == Kind::Action && *items.page ? 3 : 1,
+                        {&items, window});
+      }
     // A page that waits for the camera: the user switches it on.
     HWND cameraOn = GetDlgItem(dialog, IDC_CAMERA_ON);
     if (page && caption != "Camera Test" && !IsWindowEnabled(GetWindow(page, GW_CHILD)) &&
@@ -539,62 +514,49 @@ struct Episode {
       current->FireConnectionStateChanged(1);
     }
   }
-  void Do(const Item& item, HWND window, HWND page) {
+  // The user acts on `window`, one of `item`'s.
+  void Do(const Items& item, HWND window, HWND page) {
     const char* where = *item.page ? item.page : "control";
-    switch (item.kind) {
-      case Kind::Text: {
-        const std::vector<const char*>& texts = kTyped.at(item.id);
-        const char* text = texts[user.Pick(static_cast<unsigned>(texts.size()))];
-        Log("user: types \"%s\" into %s/%d", text, where, item.id);
-        SetWindowTextA(window, text);
-        return;
-      }
-      case Kind::List: {
-        const int count = static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0));
-        const int row = static_cast<int>(user.Pick(count > 0 ? count : 1));
-        Log("user: chooses row %d of %s/%d", row, where, item.id);
-        SendMessageA(window, LB_SETCURSEL, row, 0);
-        return;
-      }
-      case Kind::Slider: {
-        const int position = static_cast<int>(user.Pick(256));
-        Log("user: moves %s/%d to %d", where, item.id, position);
-        SendMessageA(window, TBM_SETPOS, TRUE, position);
-        SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
-                     reinterpret_cast<LPARAM>(window));
-        return;
-      }
-      case Kind::Spin: {
-        NMUPDOWN change = {};
-        change.hdr = {window, static_cast<UINT_PTR>(item.id), static_cast<UINT>(UDN_DELTAPOS)};
-        change.iDelta = user.OneIn(2) ? 1 : -1;
-        Log("user: spins %s/%d by %d", where, item.id, change.iDelta);
-        SendMessageA(page, WM_NOTIFY, item.id, reinterpret_cast<LPARAM>(&change));
-        return;
-      }
-      case Kind::Cell: {
-        static const char* const kCells[] = {"1\r", "0f\r", "255\r", "10101010\r", "7\x1b"};
-        const int row = static_cast<int>(user.Pick(12)),
-                  column = 1 + static_cast<int>(user.Pick(3));
-        const char* typed = user.From(kCells);
-        Log("user: edits register cell %d,%d: \"%s\"", row, column, typed);
-        test::DoubleClickCell(window, row, column);
-        HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr);
-        if (Usable(edit)) test::Type(edit, typed);
-        return;
-      }
-      default:
-        break;
+    const int id = GetDlgCtrlID(window);
+    if (item.kind == Kind::Text) {
+      const std::vector<const char*>& texts = kTyped.at(id);
+      const char* text = texts[user.Pick(static_cast<unsigned>(texts.size()))];
+      Log("user: types \"%s\" into %s/%d", text, where, id);
+      SetWindowTextA(window, text);
+    } else if (item.kind == Kind::List) {
+      const int count = static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0));
+      const int row = static_cast<int>(user.Pick(count > 0 ? count : 1));
+      Log("user: chooses row %d of %s/%d", row, where, id);
+      SendMessageA(window, LB_SETCURSEL, row, 0);
+    } else if (item.kind == Kind::Slider) {
+      const int position = static_cast<int>(user.Pick(256));
+      Log("user: moves %s/%d to %d", where, id, position);
+      SendMessageA(window, TBM_SETPOS, TRUE, position);
+      SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(window));
+    } else if (item.kind == Kind::Spin) {
+      NMUPDOWN change = {{window, static_cast<UINT_PTR>(id), static_cast<UINT>(UDN_DELTAPOS)},
+                         0,
+                         user.OneIn(2) ? 1 : -1};
+      Log("user: spins %s/%d by %d", where, id, change.iDelta);
+      SendMessageA(page, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&change));
+    } else if (item.kind == Kind::Cell) {
+      static const char* const kCells[] = {"1\r", "0f\r", "255\r", "10101010\r", "7\x1b"};
+      const int row = static_cast<int>(user.Pick(12)), column = 1 + static_cast<int>(user.Pick(3));
+      const char* typed = user.From(kCells);
+      Log("user: edits register cell %d,%d: \"%s\"", row, column, typed);
+      test::DoubleClickCell(window, row, column);
+      HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr);
+      if (Usable(edit)) test::Type(edit, typed);
     }
+    if (item.kind >= Kind::Text) return;
     const bool waits = item.kind == Kind::Action || item.kind == Kind::Combo;
-    Log("user: %s %s/%d", item.kind == Kind::Combo ? "chooses a camera on" : "clicks", where,
-        item.id);
+    Log("user: %s %s/%d", item.kind == Kind::Combo ? "chooses a camera on" : "clicks", where, id);
     actions += waits;
     if (item.kind == Kind::Combo) {
       const int count = static_cast<int>(SendMessageA(window, CB_GETCOUNT, 0, 0));
       SendMessageA(window, CB_SETCURSEL, user.Pick(count > 0 ? count : 1), 0);
       for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
-        SendMessageA(page, WM_COMMAND, MAKEWPARAM(item.id, code), reinterpret_cast<LPARAM>(window));
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(window));
     } else {
       SendMessageA(window, BM_CLICK, 0, 0);
     }
@@ -731,21 +693,19 @@ struct Episode {
     test::MessageRecorder::Unavailable plainBoxes;
     touring = true;
     for (long mode : {2, 4}) {
-      container = std::make_unique<test::TestContainer>();
-      control = test::CreateControl();
-      container->Activate(control.Get());
       Server server = NewServer(mode);
       server->SetCaptureContent(picture);
-      HandServer(server);
+      NewControl(server);
       Go();
       SendMessageA(GetDlgItem(Dialog(), IDC_CAMERA_ON), BM_CLICK, 0, 0);
       HWND sheet = Sheet();
       for (int tab = 0; SendMessageA(sheet, PSM_SETCURSEL, tab, 0); ++tab) {
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         test::PumpMessages(20);  // painted
-        for (const Item& item : kItems)
-          if (item.kind == Kind::Action && test::WindowText(page) == item.page)
-            Do(item, GetDlgItem(page, item.id), page);
+        for (const Items& items : kItems)
+          for (int id : items.ids)
+            if (items.kind == Kind::Action && test::WindowText(page) == items.page)
+              Do(items, GetDlgItem(page, id), page);
       }
       server->SetResult("ActivateCamera", E_FAIL);  // an error box
       SendMessageA(GetDlgItem(Dialog(), IDC_CAMERA_ON), BM_CLICK, 0, 0);
@@ -772,7 +732,10 @@ struct Episode {
 
     armed = true;
     for (int step = 1; step <= steps && failures.empty(); ++step) {
-      if (!control) NewControl();
+      if (!control) {
+        NewControl(user.OneIn(8) ? Server() : AnyServer());
+        if (!user.OneIn(6)) Go();
+      }
       Log("step %d", step);
       const unsigned what = user.Pick(12);
       if (!current && user.OneIn(3)) {  // the phone is plugged in again
