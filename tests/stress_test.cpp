@@ -300,7 +300,6 @@ const test::HelpCatcher* help = nullptr;  // every help request of the run
 struct Episode {
   explicit Episode(unsigned long long seed)
       : script{seed * 4 + 1}, user{seed * 4 + 2}, seed(seed) {}
-  // ---- the host ----
   bool Hosting() const { return control && !closing; }
   HWND Dialog() const { return container && control ? container->ControlWindow() : nullptr; }
   template <class I>
@@ -391,7 +390,6 @@ struct Episode {
     return true;
   }
 
-  // ---- the servers ----
   // Inside a server's call `call`: maybe fires events, has the host act,
   // runs the message loop or fails the call (true, with `result`).
   bool Act(StressServer& server, const char* call, bool mayFail, HRESULT& result) {
@@ -459,7 +457,6 @@ struct Episode {
            std::to_string(calls - before) + " server calls)");
   }
 
-  // ---- the user ----
   // Whether a user action is waiting for the server: not while it waits
   // for the user in a message box, the preview or Please Wait.
   bool ActionWaitsForServer() const {
@@ -602,8 +599,7 @@ struct Episode {
       const unsigned what = rng.Pick(3);
       if (what == 0 && current) return FireEvent(*current.Get());
       if (what == 1 && HostAction(rng)) return;
-      HWND dialogWindow = Dialog();
-      HWND button = dialogWindow ? GetDlgItem(dialogWindow, IDC_CAMERA_ON) : nullptr;
+      HWND button = GetDlgItem(Dialog(), IDC_CAMERA_ON);
       if (IsMessageBox(dialog) && Usable(button)) {
         Log("user: clicks Camera On behind the message box");
         return (void)PostMessageA(button, BM_CLICK, 0, 0);
@@ -638,7 +634,6 @@ struct Episode {
     Post(dialog, !IsMessageBox(dialog) ? IDCANCEL : GetDlgItem(dialog, IDOK) ? IDOK : IDNO);
   }
 
-  // ---- the checks ----
   void Fail(const std::string& what) {
     Log("FAILED: %s", what.c_str());
     failures.push_back(what);
