@@ -1,6 +1,5 @@
 // Hours of use in one host process: 200 rounds of making, starting, using
-// and releasing a control leave no GDI object, kernel handle, heap memory or
-// server reference behind.
+// and releasing a control leave nothing behind.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -9,8 +8,8 @@
 
 namespace {
 
-// Every round does its work and gives its server references back; from
-// round 1 to 200 nothing grows.
+// Every round does its work and gives its server references back; no GDI
+// object, kernel handle or heap memory grows from round 1 to 200.
 TEST(LongUse, TwoHundredRoundsLeaveNothingBehind) {
   if (test::HeapChecked()) GTEST_SKIP() << "counts leaks: the plain tiers run it";
   test::ProcessUsage first;

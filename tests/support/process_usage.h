@@ -1,12 +1,8 @@
 // What a process holds that a leak would make grow, counted in ways that
-// work under Wine, which answers 0 to GetGuiResources(GR_GDIOBJECTS) and to
-// GetProcessHandleCount:
-// - GDI objects: the type of every handle index is asked (Wine finds an
-//   object by the index part of its handle alone);
-// - kernel handles: this process's entries in the system's handle list
-//   (NtQuerySystemInformation, extended handle information);
-// - memory: the busy blocks of every heap (HeapWalk), and the pagefile
-//   usage, which also covers memory outside the heaps (bitmap bits).
+// work under Wine (which answers 0 to GetGuiResources and
+// GetProcessHandleCount): the type of every GDI handle index, this
+// process's entries in the system's handle list, the busy blocks of every
+// heap, and the pagefile usage (memory outside the heaps: bitmap bits).
 #pragma once
 
 #include <cstddef>
@@ -23,11 +19,9 @@ struct ProcessUsage {
   static ProcessUsage Measure();
 };
 
-// Whether Wine checks every heap on every heap call in this process (the
-// heap tiers of scripts/test). Heap and pagefile figures then grow without
-// a leak (measured: about 1000 heap blocks and 85 MB over 100 previews),
-// and every heap call costs many times as much: tests that count leaks
-// over many rounds skip themselves.
+// Whether Wine checks every heap on every heap call (the heap tiers of
+// scripts/test): heap and pagefile figures then grow without a leak and heap
+// calls are slow, so tests that count leaks over many rounds skip themselves.
 bool HeapChecked();
 
 }  // namespace test
