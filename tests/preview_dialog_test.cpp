@@ -1,5 +1,6 @@
 // The Image Preview dialog run modally: view, scrolling, layout, Save, help,
-// keys. (Leaks of many previews: stress_test and long_use_test.)
+// keys (Return presses the focused button, Escape closes), no view. (Leaks of many previews:
+// stress_test and long_use_test.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,9 +15,9 @@
 #include "framework/module.h"
 #include "imaging/preview_dialog.h"
 #include "tests/support/help_catcher.h"
-#include "tests/support/hosted_control.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
+#include "tests/support/page_helpers.h"
 #include "tests/support/product_dll.h"
 
 namespace {
@@ -41,7 +42,15 @@ void ExpectViewAt(HWND view, int x, int y) {
   EXPECT_EQ(GetScrollPos(view, SB_HORZ) << 16 | GetScrollPos(view, SB_VERT), x << 16 | y);
 }
 
-// Clicks Save; Save As must propose "folder|name|its filter"; saves as `name`.
+// Moves the focus to `button` as Tab moves it (which makes a button the
+// default), then gives `key` to the dialog as its loop reads it.
+void Key(HWND dialog, int button, WPARAM key) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, button)), 1);
+  MSG msg = {GetFocus(), WM_KEYDOWN, key, 1, 0, {0, 0}};
+  IsDialogMessageA(dialog, &msg);
+}
+
+// Return on Save; Save As must propose "folder|name|its filter"; saves as `name`.
 void Save(HWND preview, const std::string& proposed, const std::string& name) {
   test::WhenDialog saveAs("Save Camera Image As", [&](HWND dialog) {
     char folder[MAX_PATH] = "";
@@ -52,7 +61,19 @@ void Save(HWND preview, const std::string& proposed, const std::string& name) {
     SetWindowTextA(box, name.c_str());
     test::ClickButton(dialog, IDOK);
   });
-  test::ClickButton(preview, IDC_PREVIEW_SAVE);
+  Key(preview, IDC_PREVIEW_SAVE, VK_RETURN);
+  EXPECT_EQ(saveAs.Handled(), 1u);
+}
+
+// The system refuses the view window, as it does when the view's window
+// class cannot be registered.
+LRESULT CALLBACK RefuseView(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const char* name = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpszName;
+    if (!IS_INTRESOURCE(name) && strcmp(name, "Common Camera Component Tool Preview Wnd") == 0)
+      return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class PreviewDialog : public testing::Test {
@@ -85,7 +106,7 @@ class PreviewDialog : public testing::Test {
   test::HostedControl host;  // owns the previews and opens the help they ask for
 };
 
-TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
+TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAsksForHelpAndTakesKeys) {
   test::HelpCatcher help;
   const std::string bitmap = kFixtures + "bitmap24_16x8.bmp", jpeg = kFixtures + "jfif_640x128.jpg";
   Run(bitmap, kBitmap, 0, [&](HWND dialog) {
@@ -96,15 +117,17 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     EXPECT_EQ((std::vector{Pixel(view, 0, 0), Pixel(view, 15, 7), Pixel(view, 16, 7),
                            Pixel(view, 15, 8)}),
               (std::vector{RGB(255, 0, 0), RGB(255, 255, 0), white, white}));
-    test::ClickButton(dialog, IDHELP);
+    Key(dialog, IDHELP, VK_RETURN);
     const UINT keyF1 = 0x004D;  // what the system makes of F1; it ends in WM_HELP
     SendMessageA(GetDlgItem(dialog, IDOK), keyF1, 0, 0);
     Save(dialog, root + "|capture|Bitmap Images (*.bmp)", "shot");
   });
-  ASSERT_EQ(help.Requests().size(), 2u);  // the Help button's and F1's, both at topic 1
+  ASSERT_EQ(help.Requests().size(), 2u);  // Return on Help's and F1's, both at topic 1
   EXPECT_TRUE(help.Requests()[0].data == 1 && help.Requests()[1].data == 1);
   Run(jpeg, kJpeg, 0, [&](HWND dialog) {
     Save(dialog, root + "|shot|JPEG Images (*.jpg)", root + "\\other\\copy.v2.jpg");
+    Key(dialog, IDC_PREVIEW_SAVE, VK_ESCAPE);  // closes whatever has the focus
+    EXPECT_FALSE(IsWindowVisible(dialog));
   });
   // Saved with the default extension (the copy's bytes: bad_text_test).
   EXPECT_NE(GetFileAttributesA((root + "\\shot.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -156,60 +179,21 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAndAsksForHelp) {
     ExpectViewAt(view, 540 - w, 420 - h);
 
     Save(dialog, root + "\\other|copy.v2|RAW Images (*.raw)", root + "\\missing\\new.raw");
-    ASSERT_EQ(test::MessageRecorder::Messages().size(), 1u);
-    EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Error Saving File");
-    EXPECT_EQ(test::MessageRecorder::Messages()[0].text.rfind("There was an error saving", 0), 0u);
+    ASSERT_EQ(test::ShownMessages().size(), 1u);
+    EXPECT_EQ(test::ShownMessages()[0].rfind("Error Saving File|There was an error saving", 0), 0u);
+    Key(dialog, IDOK, VK_RETURN);
+    EXPECT_FALSE(IsWindowVisible(dialog));
   });
-}
 
-// Keys in the dialog's own modal loop: Return presses the focused button,
-// Escape closes the dialog whatever has the focus.
-TEST_F(PreviewDialog, ReturnPressesTheFocusedButtonAndEscapeCloses) {
-  test::HelpCatcher help;
-  const std::tuple<int, BYTE, const char*> keys[] = {{IDOK, VK_RETURN, "closed"},
-                                                     {IDC_PREVIEW_SAVE, VK_ESCAPE, "closed"},
-                                                     {IDC_PREVIEW_SAVE, VK_RETURN, "Save As, open"},
-                                                     {IDHELP, VK_RETURN, "help, open"}};
-  for (auto [button, key, outcome] : keys) {
-    test::WhenDialog saveAs("Save Camera Image As",
-                            [](HWND d) { PostMessageA(d, WM_CLOSE, 0, 0); });
-    size_t helpBefore = help.Requests().size();
-    std::string seen;
-    Run(kFixtures + "bitmap24_16x8.bmp", kBitmap, 0, [&](HWND dialog) {
-      // The focus moved as Tab moves it (which makes a button the default),
-      // then the key as the dialog's loop reads it.
-      SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, button)), 1);
-      MSG msg = {GetFocus(), WM_KEYDOWN, key, 1, 0, {0, 0}};
-      IsDialogMessageA(dialog, &msg);
-      seen = std::string(saveAs.Handled() ? "Save As, " : "") +
-             (help.Requests().size() > helpBefore ? "help, " : "") +
-             (IsWindowVisible(dialog) ? "open" : "closed");
-    });
-    EXPECT_EQ(seen, outcome) << button << " " << int(key);
-  }
-}
-
-// The system refuses the view window, as it does when the view's window
-// class cannot be registered.
-LRESULT CALLBACK RefuseView(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_CREATEWND) {
-    const char* name = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpszName;
-    if (!IS_INTRESOURCE(name) && strcmp(name, "Common Camera Component Tool Preview Wnd") == 0)
-      return 1;
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-TEST_F(PreviewDialog, WithoutItsViewSaysThePictureCannotBeShownInsteadOfOpeningEmpty) {
-  CPreviewDlg preview((kFixtures + "bitmap24_16x8.bmp").c_str(), &folder, &fileName, kBitmap, 0);
-  ASSERT_TRUE(preview.OpenImageFile());
+  // Without its view the dialog says the picture cannot be shown instead of
+  // opening empty (which would wait for the watchdog).
+  test::MessageRecorder::Clear();
+  CPreviewDlg refused(bitmap.c_str(), &folder, &fileName, kBitmap, 0);
+  ASSERT_TRUE(refused.OpenImageFile());
   HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseView, nullptr, GetCurrentThreadId());
-  preview.ShowModal(host.Dialog(), 0);  // an empty dialog would wait for the watchdog
+  refused.ShowModal(host.Dialog(), 0);
   UnhookWindowsHookEx(hook);
-  ASSERT_EQ(test::MessageRecorder::Messages().size(), 1u);
-  EXPECT_EQ(test::MessageRecorder::Messages()[0].title, "Error Displaying Image");
-  EXPECT_EQ(test::MessageRecorder::Messages()[0].text,
-            "There was an error displaying the preview image retrieved from the phone.");
+  EXPECT_EQ(test::ShownMessages(), std::vector{test::Msg(148, 147)});
 }
 
 }  // namespace
