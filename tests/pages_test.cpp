@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -68,12 +67,10 @@ TEST(Pages, RegistersReadEditInPlaceAndWrite) {
   Page page(4);
   HWND list = page.Item(IDC_REGISTER_LIST), edit = FindWindowExA(list, nullptr, "Edit", nullptr);
   page.host.Server().SetRegister(3, 165);
-  page.host.Server().SetRegister(159, 159);
   page.Calls();
   page.Click(IDC_READ);  // the boxes start at 0 and 159
   EXPECT_EQ(page.Calls().size(), 160u);
-  EXPECT_EQ(test::RowText(list, 3) + ", " + test::RowText(list, 159),
-            "0003 10100101 a5 165, 0159 10011111 9f 159");
+  EXPECT_EQ(test::RowText(list, 3), "0003 10100101 a5 165");
   const struct {
     int column;
     const char *keys, *end, *boxText, *row;  // end "": the focus moves away; "v": a scroll
@@ -109,28 +106,23 @@ TEST(Pages, RegistersReadEditInPlaceAndWrite) {
   EXPECT_TRUE(test::ShownMessages().empty());
 }
 
-// Test starts the default camera and flash while Please Wait counts the
-// seconds; the finish event shows the values; Cancel ends the wait and a
-// finish after it is ignored; a server without the test interface is
-// refused. (A chosen camera: below; a failed test: camera_control_test.)
+// Test starts the default camera and flash; the finish event shows the
+// values; Cancel ends the wait and a finish after it is ignored; a server
+// without the test interface is refused. (A chosen camera: below; the
+// seconds counted and a failed test: out_of_process_test, camera_control_test.)
 TEST(Pages, CameraTestWaitsForTheValuesOrCancel) {
   test::HostedControl host;
   ASSERT_EQ(host.Start(), S_OK);
   HWND page = host.CurrentPage();
   for (bool cancel : {false, true}) {
-    Texts seconds;
     test::WhenDialog wait("Please Wait...", [&](HWND dialog) {
-      for (int tick = 0; tick < 3; ++tick) {
-        seconds.push_back(test::WindowText(GetDlgItem(dialog, IDC_ELAPSED_SECONDS)));
-        SendMessageA(dialog, WM_TIMER, 5, 0);  // its one-second timer
-      }
       if (cancel)
         test::ClickButton(dialog, IDC_WAIT_CANCEL);
       else
         host.Server().FireCameraTestFinished({12, -2147483647 - 1, 0, 2147483647, 5, 66, 700});
     });
     host.Click(page, IDC_TEST);
-    EXPECT_EQ(seconds, (Texts{"0", "1", "2"}));
+    EXPECT_EQ(wait.Handled(), 1u);
   }
   host.Server().FireCameraTestFinished({1, 2, 3, 4, 5, 6, 7});
   EXPECT_EQ(test::TestResultTexts(page),
@@ -182,14 +174,9 @@ TEST(Pages, PictureCapturePreviewsAndSavesInAFolderBeyondAscii) {
   for (const char* name : {"copy.jpg", "shot.jpg"})
     EXPECT_EQ(test::FileBytes(temp + name), kBitmap) << name;
   SetCurrentDirectoryA(start.c_str());  // Save As made the folder current
-  std::set<std::string> left;           // and removed, whatever it is
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((temp + "*.*").c_str(), &found);
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-    if (DeleteFileA((temp + found.cFileName).c_str())) left.insert(found.cFileName);
-  FindClose(search);
-  EXPECT_EQ(left, (std::set<std::string>{"copy.jpg", "shot.jpg"}));
-  EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));
+  for (const char* name : {"copy.jpg", "shot.jpg"})
+    EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
+  EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));  // no other file left there
 }
 
 // The product page lists the chosen camera's formats and sizes, offers the
@@ -219,16 +206,8 @@ TEST(Pages, ProductCaptureAndTheCameraTestUseTheChosenCameraAndFlashlight) {
   EXPECT_EQ(page.SaveAs(IDC_EPOC_SAVE, temp + "pic.bmp"), "Bitmap Images (*.bmp)|Image1");
   EXPECT_EQ(page.Calls(), Texts{"CaptureCameraToFile(\"" + temp + "pic.bmp\",2,2,64,3,2,0)"});
   EXPECT_EQ(preview.Handled(), 1u);
-  // JBS28, not shown: the success message; the folder and name are remembered.
-  page.host.Server().ClearScript();
-  SendMessageA(page.Item(IDC_FORMAT_LIST), LB_SETCURSEL, 2, 0);
-  page.Click(IDC_SHOW_IMAGE_AFTER_SAVE);
-  EXPECT_EQ(page.SaveAs(IDC_EPOC_SAVE, "pic2.bmp"), "Bitmap Images (*.bmp)|pic");
-  EXPECT_EQ(page.folder, temp);
-  EXPECT_EQ(test::ShownMessages(), (Texts{Msg(165, 166), Msg(102, 220)}));
-  for (const char* name : {"pic.bmp", "pic2.bmp"})
-    EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
-
+  EXPECT_EQ(test::ShownMessages(), Texts{Msg(165, 166)});
+  EXPECT_TRUE(DeleteFileA((temp + "pic.bmp").c_str()));
   page.host.SelectTab(0);
   test::WhenDialog wait("Please Wait...",
                         [&](HWND) { page.host.Server().FireCameraTestFinished({}); });
