@@ -136,9 +136,9 @@ TEST(Pages, CameraTestWaitsForTheValuesOrCancel) {
 
 // The page lists its formats only; Preview's temporary file goes whether or
 // not the picture can be shown; Save As offers the format's type and the
-// last name (the preview's Save's too) and starts in the last folder; a failed save gives the
-// table's message. The temporary folder and the saves' is "Bilder-Jörg" (code page 1252) all the
-// way.
+// last name (the preview's Save's too) and starts in the last folder; a
+// failed save gives the table's message. The temporary folder and the
+// saves' is "Bilder-Jörg" (code page 1252) all the way.
 TEST(Pages, PictureCapturePreviewsAndSavesInAFolderBeyondAscii) {
   ASSERT_EQ(GetACP(), 1252u) << "the folder name is written in code page 1252";
   const std::string start = std::string(getenv("TEMP")) + "\\", temp = start + "Bilder-J\xf6rg\\";
@@ -171,11 +171,11 @@ TEST(Pages, PictureCapturePreviewsAndSavesInAFolderBeyondAscii) {
   EXPECT_EQ(page.folder, temp);
   EXPECT_EQ(page.Calls(), Texts{"CaptureToFile(\"" + temp + "a.raw\",32,2,0)"});
   EXPECT_EQ(test::ShownMessages(), (Texts{Msg(148, 147), Msg(102, 220), Msg(146, 203)}));
-  for (const char* name : {"copy.jpg", "shot.jpg"})
+  for (const char* name : {"copy.jpg", "shot.jpg"}) {
     EXPECT_EQ(test::FileBytes(temp + name), kBitmap) << name;
-  SetCurrentDirectoryA(start.c_str());  // Save As made the folder current
-  for (const char* name : {"copy.jpg", "shot.jpg"})
     EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name;
+  }
+  SetCurrentDirectoryA(start.c_str());          // Save As made the folder current
   EXPECT_TRUE(RemoveDirectoryA(temp.c_str()));  // no other file left there
 }
 
