@@ -76,20 +76,18 @@ LRESULT CALLBACK RefuseView(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class PreviewDialog : public testing::Test {
- protected:
-  void SetUp() override {
-    fw::Module::SetResourceInstance(test::ProductModule());  // the dialog and its strings
-    std::filesystem::create_directories(root + "\\other");
-    strcpy(folder, root.c_str());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(start);  // Save As made the last folder current
-    std::filesystem::remove_all(root);
-  }
+TEST(PreviewDialog, ShowsScrollsLaysOutSavesAsksForHelpAndTakesKeys) {
+  fw::Module::SetResourceInstance(test::ProductModule());  // the dialog and its strings
+  const std::filesystem::path start = std::filesystem::current_path();
+  const std::string root = (std::filesystem::temp_directory_path() / "kvr_preview_test").string();
+  std::filesystem::remove_all(root);  // what a failed run left
+  std::filesystem::create_directories(root + "\\other");
+  PreviewPath folder = {}, fileName = "capture";  // where Save starts, then what it remembers
+  strcpy(folder, root.c_str());
+  test::HostedControl host;  // owns the previews and opens the help they ask for
+  test::HelpCatcher help;
   // Opens the picture, runs the preview and `inside` on it, then Close.
-  template <class Inside>
-  void Run(const std::string& path, int32_t format, int32_t size, Inside inside) {
+  auto Run = [&](const std::string& path, int32_t format, int32_t size, auto inside) {
     CPreviewDlg preview(path.c_str(), &folder, &fileName, format, size);
     ASSERT_TRUE(preview.OpenImageFile());
     test::WhenDialog dialog("Image Preview", [&](HWND dialog) {
@@ -98,16 +96,7 @@ class PreviewDialog : public testing::Test {
       test::ClickButton(dialog, IDOK);
     });
     preview.ShowModal(host.Dialog(), 0);
-  }
-
-  const std::filesystem::path start = std::filesystem::current_path();
-  const std::string root = (std::filesystem::temp_directory_path() / "kvr_preview_test").string();
-  PreviewPath folder = {}, fileName = "capture";  // where Save starts, then what it remembers
-  test::HostedControl host;  // owns the previews and opens the help they ask for
-};
-
-TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAsksForHelpAndTakesKeys) {
-  test::HelpCatcher help;
+  };
   const std::string bitmap = kFixtures + "bitmap24_16x8.bmp", jpeg = kFixtures + "jfif_640x128.jpg";
   Run(bitmap, kBitmap, 0, [&](HWND dialog) {
     HWND view = GetDlgItem(dialog, IDC_PREVIEW_WINDOW);
@@ -194,6 +183,8 @@ TEST_F(PreviewDialog, ShowsScrollsLaysOutSavesAsksForHelpAndTakesKeys) {
   refused.ShowModal(host.Dialog(), 0);
   UnhookWindowsHookEx(hook);
   EXPECT_EQ(test::ShownMessages(), std::vector{test::Msg(148, 147)});
+  std::filesystem::current_path(start);  // Save As made the last folder current
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -53,8 +53,7 @@ DWORD ShownFor(HWND dialog) {
   return 0;
 }
 
-// Modal dialogs disable their owner; a message box may have none. A
-// modeless dialog (a test's host window, say) is left alone.
+// Modal dialogs disable their owner; a message box may have none.
 bool LooksModal(HWND dialog) {
   HWND owner = GetWindow(dialog, GW_OWNER);
   return IsMessageBox(dialog) || (owner && !IsWindowEnabled(owner));
@@ -64,8 +63,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   std::vector<HWND> dialogs;
   EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
   for (HWND dialog : dialogs) {
-    // An action run for an earlier dialog, or a nested tick, may have
-    // ended or taken this one.
+    // An earlier dialog's action or a nested tick may have ended it.
     if (!IsWindow(dialog) || !IsWindowVisible(dialog)) continue;
     const DWORD shown = ShownFor(dialog);
     bool handled = GetPropA(dialog, kHandled) != nullptr;
