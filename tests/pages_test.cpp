@@ -142,12 +142,12 @@ TEST(Pages, CameraTestWaitsForTheValuesOrCancel) {
 // not the picture can be shown; Save As offers the format's type and the
 // last name (the preview's Save's too) and starts in the last folder; a
 // failed save gives the table's message. The temporary folder and the
-// saves' is "Bilder-Jörg n" (code page 1252) all the way.
+// saves' is a new "Bilder-Jörg n" (code page 1252) all the way.
 TEST(Pages, PictureCapturePreviewsAndSavesInAFolderBeyondAscii) {
   ASSERT_EQ(GetACP(), 1252u) << "the folder name is written in code page 1252";
   const std::string start = std::string(getenv("TEMP")) + "\\",
-                    temp = start + "Bilder-J\xf6rg " + std::to_string(GetCurrentProcessId()) + "\\";
-  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));  // this run's: nothing left there before
+                    temp = start + "Bilder-J\xf6rg " + std::to_string(GetTickCount()) + "\\";
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));  // a new one: nothing left there before
   SetEnvironmentVariableA("TMP", temp.c_str());
   Page page(1, 2, [](test::FakeCameraServer& server) {
     server.SetFormatMask(0x400 | 0x20 | 0x8 | 0x4);  // 0x8 is no format of this page
