@@ -1,9 +1,5 @@
 #include "tests/support/host_round.h"
 
-#include <fstream>
-#include <iterator>
-#include <string>
-
 #include "resources/resource.h"
 #include "tests/support/hosted_control.h"
 #include "tests/support/modal.h"
@@ -12,17 +8,13 @@
 namespace test {
 
 HostRound RunHostRound() {
-  static const std::string picture = [] {
-    std::ifstream file(KVR_SOURCE_DIR "/tests/fixtures/images/bitmap24_16x8.bmp", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }();
+  static const std::string picture = FileBytes(kImages + "bitmap24_16x8.bmp");
   HostRound round;
   HostedControl host;
   round.serverRefsAtStart = host.Server().RefCount();
   host.Server().SetCaptureContent(picture);
 
-  HWND registers = OpenRegistersPage(host);
-  host.Click(registers, IDC_READ);
+  host.Click(OpenRegistersPage(host), IDC_READ);
   round.registersRead = host.Server().CallCount("ReadRegister");
 
   host.SelectTab(1);

@@ -22,9 +22,9 @@ std::vector<std::string> TabTexts(HWND sheet);
 
 class HostedControl {
  public:
-  // Creates the control and activates it in place (not yet started).
+  // Creates the control (or takes one made elsewhere) and activates it in
+  // place, not yet started.
   HostedControl();
-  // Activates a control made elsewhere (through CoCreateInstance) instead.
   explicit HostedControl(fw::ComPtr<IUnknown> made);
   ~HostedControl() { Release(); }
   HostedControl(const HostedControl&) = delete;
@@ -34,10 +34,8 @@ class HostedControl {
   ICameraControlFN* ServerInterface() const { return server.Get(); }
   IUnknown* Control() const { return control.Get(); }
 
-  // Hands the fake server to the control.
-  HRESULT SetServer();
+  HRESULT SetServer();  // hands the fake server to the control
   HRESULT Go();
-  // SetServer then Go.
   HRESULT Start() {
     HRESULT hr = SetServer();
     return FAILED(hr) ? hr : Go();
@@ -56,13 +54,11 @@ class HostedControl {
   HWND TabControl() const { return PropSheet_GetTabControl(Sheet()); }
   std::vector<std::string> TabTexts() const { return test::TabTexts(Sheet()); }
   int SelectedTab() const { return TabControl() ? TabCtrl_GetCurSel(TabControl()) : -1; }
-  // Selects tab `index` as a user's click on it would (the page window is
-  // created on first selection).
+  // Selects tab `index` as a click on it would (a page is made when first shown).
   bool SelectTab(int index) { return SendMessageA(Sheet(), PSM_SETCURSEL, index, 0) != 0; }
   HWND CurrentPage() const { return PropSheet_GetCurrentPageHwnd(Sheet()); }
   // Clicks button `id` of `parent` as a user would.
   void Click(HWND parent, int id) const { SendMessageA(GetDlgItem(parent, id), BM_CLICK, 0, 0); }
-  // Check state of button `id` in the control's dialog.
   bool IsChecked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   // WM_CLOSE messages that reached the container's frame.
   int CloseRequests() const { return container.CloseRequests(); }

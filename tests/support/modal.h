@@ -1,24 +1,16 @@
-// Acting on modal windows that appear during a synchronous call.
-//
-// A thread timer (SetTimer with a TIMERPROC) runs on the test thread while
-// any watcher is armed; MessageBox, DialogBox and the common dialogs
-// dispatch it from their modal loops. Each tick looks at this thread's
-// visible top-level dialogs (class "#32770"), and the newest armed watcher
-// that matches a dialog not yet handled gets it, once.
-//
-// A watchdog, armed by the test main for the whole run, ends any modal
-// dialog (a message box, or a dialog whose owner it disabled) that no
-// watcher took within 5 seconds, and any at all after 60, and reports it
-// as a test failure, so that a surprise dialog fails the test instead of
-// hanging the program. Modeless dialogs are left alone.
+// Acting on modal windows that appear during a synchronous call: a thread
+// timer, dispatched by the modal loops of MessageBox, DialogBox and the
+// common dialogs, looks at this thread's visible dialogs (class "#32770");
+// the newest armed watcher that matches a dialog not yet handled gets it,
+// once. The watchdog, armed by the test main, ends a modal dialog that no
+// watcher took within 5 seconds (any after 60) as a test failure, so that a
+// surprise dialog fails the test instead of hanging it.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace test {
 
@@ -37,26 +29,26 @@ struct SeenMessageBox {
   std::string text;
 };
 
-class ModalWatcher;
-
 // Runs `action` on each of the next `times` dialogs with caption `title`
-// ("" for any caption) that appear while it lives. The action reads
-// controls, clicks buttons, or ends the dialog; the modal loop goes on
-// after it returns.
+// ("" for any) that appear while it lives; the modal loop goes on after it.
 class WhenDialog {
  public:
   WhenDialog(std::string title, std::function<void(HWND dialog)> action, size_t times = 1);
   ~WhenDialog();
+  WhenDialog(const WhenDialog&) = delete;
+  WhenDialog& operator=(const WhenDialog&) = delete;
 
-  size_t Handled() const;
+  size_t Handled() const { return handled; }
+  bool Take(HWND dialog);  // acts on `dialog` when it is one of its own
 
  private:
-  std::unique_ptr<ModalWatcher> watcher;
+  std::string title;
+  std::function<void(HWND dialog)> action;
+  size_t remaining, handled = 0;
 };
 
 // The safety net for dialogs nobody expected (armed by the test main).
-class ModalWatchdog {
- public:
+struct ModalWatchdog {
   static void Arm();
   static void Disarm();
 };

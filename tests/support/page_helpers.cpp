@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "resources/resource.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/modal.h"
@@ -107,6 +110,11 @@ size_t PreviewTempFiles() {
     ++count;
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return count;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace test

@@ -13,17 +13,15 @@
 
 namespace test {
 
-// Starts the control in `mode`, switches the camera on (activation mask 2)
-// and selects tab `tab` (in mode 2: 1 Picture Capture, 2 Picture Colours,
-// 3 Picture Tests, 4 Registers). Returns the page window.
+// Starts the control in `mode`, switches the camera on and selects tab `tab`
+// (in mode 2: 1 Picture Capture ... 4 Registers). Returns the page window.
 HWND OpenCameraOnPage(HostedControl& host, int tab, long mode = 2);
 inline HWND OpenRegistersPage(HostedControl& host) {
   return OpenCameraOnPage(host, 4);
 }
 
-// Sends each character of `text` to `window` as typed (WM_CHAR).
+// Types `text` (WM_CHAR), presses and releases a key (WM_KEYDOWN, WM_KEYUP).
 void Type(HWND window, const std::string& text);
-// Presses and releases a key (WM_KEYDOWN, WM_KEYUP) in `window`.
 void PressKey(HWND window, WPARAM key);
 
 // The item texts of a list box.
@@ -32,8 +30,7 @@ std::vector<std::string> ListItems(HWND listBox);
 // Texts of a report-style list: one cell, or a row's four separated by spaces.
 std::string CellText(HWND list, int row, int subItem);
 std::string RowText(HWND list, int row);
-// A left-button double-click, and a single click, in the middle of a cell
-// (scrolled into view first, as a user would).
+// A double-click and a click in the middle of a cell, scrolled into view.
 void DoubleClickCell(HWND list, int row, int subItem);
 void ClickCell(HWND list, int row, int subItem);
 // State bits (LVIS_SELECTED, LVIS_FOCUSED) of a row.
@@ -41,11 +38,9 @@ inline UINT RowState(HWND list, int row) {
   return ListView_GetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-// The texts of the error messages shown since the last Clear, as
-// "title|text".
+// The error messages shown since the last Clear, as "title|text"; a string
+// of the product's string table, and a message as ShownMessages lists it.
 std::vector<std::string> ShownMessages();
-// A string of the product's string table, and a message as ShownMessages
-// lists it.
 std::string ProductText(UINT id);
 inline std::string Msg(UINT titleId, UINT textId) {
   return ProductText(titleId) + "|" + ProductText(textId);
@@ -56,5 +51,9 @@ std::vector<std::string> TestResultTexts(HWND page);
 
 // The preview's temporary files (cc*.tmp) in the temporary folder.
 size_t PreviewTempFiles();
+
+// The bytes of a file; the folder of the test pictures.
+std::string FileBytes(const std::string& path);
+const std::string kImages = KVR_SOURCE_DIR "/tests/fixtures/images/";
 
 }  // namespace test

@@ -1,9 +1,7 @@
-// Entry point of every Windows test program: one single-threaded apartment
-// with OLE initialised for the whole run (the control needs OLE for in-place
-// activation, clipboard formats and drag and drop registration), the camera
-// function server's type library registered (the control's event sink reads
-// the event parameter types from it), the host message component recorded
-// instead of shown, and the modal watchdog armed.
+// Entry point of every Windows test program: OLE initialised on one
+// single-threaded apartment (in-place activation needs it), the camera
+// server's type library registered (the event sink reads it), the host's
+// message component recorded instead of shown, the modal watchdog armed.
 #include <windows.h>
 #include <ole2.h>
 #include <gtest/gtest.h>
