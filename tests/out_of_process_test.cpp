@@ -198,30 +198,6 @@ TEST_F(OutOfProcess, WhatArrivesDuringACallStartsNoSecondActionAndLosesNothing) 
   EXPECT_EQ(test::ShownMessages(), Texts{});
 }
 
-// The server's process ends in the middle of a Read pass: the pass stops
-// with the page's message for a code it does not list (COM's server gone),
-// keeps the register read before, and the control works with the server
-// the host hands it next.
-TEST_F(OutOfProcess, AServerThatDiesDuringAReadPassIsReportedAndReplaced) {
-  HWND page = RegistersPage("20", "22");
-  const Texts first = ServerRegisters(20, 20);
-  simulator->SetCallDelay(1000, 0);
-  Handle end = EndServerAfter(1500);  // during the second read
-  const DWORD start = GetTickCount();
-  host.Click(page, IDC_READ);
-  EXPECT_LT(GetTickCount() - start, 5000u);
-  WaitForSingleObject(end.Get(), INFINITE);
-  EXPECT_EQ(ListedRegisters(page, 20, 20), first);
-  const Texts readFailed = {test::Msg(IDS_ERR_READ_REGISTER_TITLE, IDS_ERR_REGISTER_OPERATION)};
-  EXPECT_EQ(test::ShownMessages(), readFailed);
-
-  ASSERT_NO_FATAL_FAILURE(HandOverNewServer());
-  host.Click(host.Dialog(), IDC_CAMERA_ON);  // a new phone starts with the camera off
-  host.Click(page, IDC_READ);
-  EXPECT_EQ(ListedRegisters(page, 20, 22), ServerRegisters(20, 22));
-  EXPECT_EQ(test::ShownMessages(), readFailed);
-}
-
 // The server's process ends while Please Wait waits for the test result:
 // nothing reaches the control, so the wait goes on counting until the user
 // cancels it; the next Test fails at once with the page's message (a

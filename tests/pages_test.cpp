@@ -1,6 +1,6 @@
 // The property pages as a user drives them, one test per page: what the
 // buttons, lists and boxes ask of the server and what the page then shows.
-// (Bad text in the boxes and range checks: bad_text_test; failing servers:
+// (Texts longer than the boxes: stress_test; failing servers:
 // server_faults_test; enabling per camera state: camera_control_test.)
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -104,6 +104,24 @@ TEST(Pages, RegistersReadEditInPlaceAndWrite) {
   page.Click(IDC_WRITE);
   EXPECT_EQ(page.Calls(), Texts{"WriteRegister(3,12)"});
   EXPECT_TRUE(test::ShownMessages().empty());
+  // A range the page cannot read (six characters at most, as a number) is
+  // explained, with the focus on the box to correct.
+  const struct {
+    const char *first, *last;
+    UINT text;
+    int focus;
+  } refused[] = {{"111111", "159", IDS_ERR_REGISTER_RANGE, IDC_FIRST_REGISTER},
+                 {"0", "1599999", IDS_ERR_REGISTER_RANGE, IDC_LAST_REGISTER},
+                 {"10", "", IDS_ERR_REGISTER_ORDER, IDC_FIRST_REGISTER}};
+  for (const auto& r : refused) {
+    SetDlgItemTextA(page.hwnd, IDC_FIRST_REGISTER, r.first);
+    SetDlgItemTextA(page.hwnd, IDC_LAST_REGISTER, r.last);
+    page.Click(IDC_READ);
+    EXPECT_EQ(test::ShownMessages(), Texts{Msg(IDS_ERR_REGISTER_NUMBER_TITLE, r.text)}) << r.last;
+    EXPECT_EQ(GetFocus(), page.Item(r.focus)) << r.last;
+    test::MessageRecorder::Clear();
+  }
+  EXPECT_TRUE(page.Calls().empty());
 }
 
 // Test starts the default camera and flash; the finish event shows the
@@ -202,7 +220,14 @@ TEST(Pages, ProductCaptureAndTheCameraTestUseTheChosenCameraAndFlashlight) {
     SendMessageA(page.hwnd, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_NUMBER, code), 0);
   EXPECT_EQ(test::ListItems(page.Item(IDC_FORMAT_LIST)), (Texts{"YUV", "JPEG", "Test JBS28"}));
   EXPECT_EQ(test::ListItems(page.Item(IDC_SIZE_LIST)), Texts{"VGA"});
-  page.Click(IDC_FLASH_ANTI_RED_EYE);  // enabled now
+  page.Click(IDC_FLASH_ANTI_RED_EYE);     // enabled now
+  page.Click(IDC_EPOC_LOCATION_PRODUCT);  // a picture kept on the phone needs a name
+  SetDlgItemTextA(page.hwnd, IDC_EPOC_PRODUCT_NAME, "");
+  page.Click(IDC_EPOC_SAVE);
+  EXPECT_EQ(test::ShownMessages(), Texts{Msg(IDS_ERR_NO_FILENAME_TITLE, IDS_ERR_NO_FILENAME)});
+  EXPECT_EQ(GetFocus(), page.Item(IDC_EPOC_PRODUCT_NAME));
+  test::MessageRecorder::Clear();
+  page.Click(IDC_LOCATION_PC);
 
   // YUV with part of the data missing: the warning, then the picture.
   test::WhenDialog preview("Image Preview", [](HWND dialog) { test::ClickButton(dialog, IDOK); });

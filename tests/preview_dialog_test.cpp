@@ -118,7 +118,7 @@ TEST(PreviewDialog, ShowsScrollsLaysOutSavesAsksForHelpAndTakesKeys) {
     Key(dialog, IDC_PREVIEW_SAVE, VK_ESCAPE);  // closes whatever has the focus
     EXPECT_FALSE(IsWindowVisible(dialog));
   });
-  // Saved with the default extension (the copy's bytes: bad_text_test).
+  // Saved with the default extension.
   EXPECT_NE(GetFileAttributesA((root + "\\shot.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
 
   std::string raw;

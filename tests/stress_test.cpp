@@ -217,12 +217,16 @@ const struct Items {
     {kRegisters, Kind::Action, {IDC_READ, IDC_WRITE}},
     {kRegisters, Kind::Cell, {IDC_REGISTER_LIST}},
 };
+// Texts far longer than any box's buffer: each box must read only as far as
+// its fixed buffer (a write past it stops the program or fails the heap check).
+const std::string kLongNumber = "-" + std::string(5000, '1'),
+                  kLongName = "Folder\\" + std::string(5000, 'n');
 const std::map<int, std::vector<const char*>> kTyped = {
-    {IDC_FIRST_REGISTER, {"0", "3", "10", "150", "abc", ""}},
-    {IDC_LAST_REGISTER, {"2", "5", "12", "159", "160", ""}},
-    {IDC_GREEN, {"101", "111111", "0", "2", "", "1111111"}},
-    {IDC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x"}},
-    {IDC_EPOC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x"}},
+    {IDC_FIRST_REGISTER, {"0", "3", "10", "150", "abc", "", kLongNumber.c_str()}},
+    {IDC_LAST_REGISTER, {"2", "5", "12", "159", "160", "", kLongNumber.c_str() + 1}},
+    {IDC_GREEN, {"101", "111111", "0", "2", "", "1111111", kLongNumber.c_str() + 1}},
+    {IDC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x", kLongName.c_str()}},
+    {IDC_EPOC_PRODUCT_NAME, {"Pics\\shot", "", "C:\\Orvik\\Images\\x", kLongName.c_str()}},
 };
 
 bool Usable(HWND window) {
@@ -537,13 +541,15 @@ struct Episode {
       Log("user: spins %s/%d by %d", where, id, change.iDelta);
       SendMessageA(page, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&change));
     } else if (item.kind == Kind::Cell) {
-      static const char* const kCells[] = {"1\r", "0f\r", "255\r", "10101010\r", "7\x1b"};
+      // nullptr: a long text set whole into the cell's box, then Return.
+      static const char* const kCells[] = {"1\r", "0f\r", "255\r", "10101010\r", "7\x1b", nullptr};
       const int row = static_cast<int>(user.Pick(12)), column = 1 + static_cast<int>(user.Pick(3));
       const char* typed = user.From(kCells);
-      Log("user: edits register cell %d,%d: \"%s\"", row, column, typed);
+      Log("user: edits register cell %d,%d: \"%s\"", row, column, typed ? typed : "(long)");
       test::DoubleClickCell(window, row, column);
       HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr);
-      if (Usable(edit)) test::Type(edit, typed);
+      if (Usable(edit) && !typed) SetWindowTextA(edit, kLongNumber.c_str() + 1);
+      if (Usable(edit)) test::Type(edit, typed ? typed : "\r");
     }
     if (item.kind >= Kind::Text) return;
     const bool waits = item.kind == Kind::Action || item.kind == Kind::Combo;
