@@ -247,17 +247,6 @@ std::vector<HWND> Windows(HWND parent = nullptr) {
   return all;
 }
 
-// This thread's visible top-level dialogs: message boxes and modal dialogs.
-std::vector<HWND> OpenDialogs() {
-  std::vector<HWND> dialogs;
-  char name[16];
-  for (HWND window : Windows())
-    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
-        strcmp(name, "#32770") == 0)
-      dialogs.push_back(window);
-  return dialogs;
-}
-
 bool IsSaveAs(HWND dialog) {
   return test::WindowText(dialog) == kSaveAs && test::FindChildById(dialog, 0x47c);
 }
@@ -465,7 +454,7 @@ struct Episode {
   // for the user in a message box, the preview or Please Wait.
   bool ActionWaitsForServer() const {
     if (actions == 0) return false;
-    for (HWND dialog : OpenDialogs())
+    for (HWND dialog : test::OpenDialogs())
       if (IsMessageBox(dialog) || test::WindowText(dialog) == kWait ||
           test::WindowText(dialog) == kPreview)
         return false;
@@ -577,7 +566,7 @@ struct Episode {
     ++tickDepth;
     for (auto it = dialogs.begin(); it != dialogs.end();)
       it = IsWindow(it->first) ? std::next(it) : dialogs.erase(it);
-    for (HWND dialog : OpenDialogs()) {
+    for (HWND dialog : test::OpenDialogs()) {
       if (!IsWindowEnabled(dialog)) continue;  // a dialog of its own is open
       auto found = dialogs.find(dialog);
       if (found == dialogs.end()) {
@@ -767,7 +756,7 @@ struct Episode {
     armed = false;
     test::PumpMessages(30);
     closed.clear();
-    for (HWND dialog : OpenDialogs())
+    for (HWND dialog : test::OpenDialogs())
       Fail("dialog left open: \"" + test::WindowText(dialog) + "\"");
 
     current.Reset();

@@ -60,9 +60,7 @@ bool LooksModal(HWND dialog) {
 }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  std::vector<HWND> dialogs;
-  EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-  for (HWND dialog : dialogs) {
+  for (HWND dialog : OpenDialogs()) {
     // An earlier dialog's action or a nested tick may have ended it.
     if (!IsWindow(dialog) || !IsWindowVisible(dialog)) continue;
     const DWORD shown = ShownFor(dialog);
@@ -84,6 +82,12 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 }  // namespace
+
+std::vector<HWND> OpenDialogs() {
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+  return dialogs;
+}
 
 void PumpMessages(DWORD ms) {
   const DWORD start = GetTickCount();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -22,6 +23,9 @@ HWND FindChildById(HWND parent, int id);
 std::string WindowText(HWND window);
 // Clicks button `id` of `dialog` (BM_CLICK, as a user's click).
 void ClickButton(HWND dialog, int id);
+// This thread's visible dialogs (class "#32770"): message boxes, modal
+// dialogs and the common dialogs.
+std::vector<HWND> OpenDialogs();
 
 // A message box as a test saw it.
 struct SeenMessageBox {
